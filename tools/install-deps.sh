@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and running Talvex needs.
+# Run as root (or with sudo available). A fast no-op when everything is installed.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config clang-format
+  # core libraries
+  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev librtmp-dev librtmp1
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # real servers and the real encoder used by the tests and the demo
+  nginx libnginx-mod-rtmp ffmpeg curl aria2 procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q >/dev/null
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+# nginx's package starts a system server on port 80; the tests start their own.
+if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now nginx >/dev/null 2>&1 || true; fi
+$SUDO pkill -x nginx >/dev/null 2>&1 || true
