@@ -1,0 +1,18 @@
+#pragma once
+// How long a request may wait. There is no limit on a whole transfer (media files take as long
+// as they take); instead a connection that cannot be made, or a server that stops sending, ends
+// the request.
+#include <cstdint>
+
+namespace talvex {
+
+struct NetTimeouts {
+    // Resolving the name and connecting (TCP and TLS).
+    uint32_t connectMs = 30000;
+    // A transfer slower than this many bytes per second for lowSpeedSeconds is abandoned; this
+    // covers a server that accepts and never answers as well as one that stalls mid-body.
+    uint32_t lowSpeedBytesPerSecond = 1;
+    uint32_t lowSpeedSeconds = 60;
+};
+
+}  // namespace talvex
