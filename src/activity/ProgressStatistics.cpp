@@ -31,7 +31,9 @@ std::wstring FormatFixed2(double value) {
     return std::wstring(buffer, end.ptr);
 }
 
-std::wstring FormatInt(int64_t value) { return std::to_wstring(value); }
+std::wstring FormatInt(int64_t value) {
+    return std::to_wstring(value);
+}
 
 }  // namespace
 
@@ -101,9 +103,8 @@ bool ProgressStatistics::GetStatsAt(uint64_t now, int32_t& percent, double& spee
         speed = 0.0;
         return true;
     }
-    percent = static_cast<int32_t>(static_cast<double>(done_) * 100.0 /
-                                       static_cast<double>(total_) +
-                                   0.5);
+    percent = static_cast<int32_t>(
+        static_cast<double>(done_) * 100.0 / static_cast<double>(total_) + 0.5);
     // The start tick begins one millisecond after construction, so "now" may lie before it.
     uint64_t elapsedMs = now > startTick_ ? now - startTick_ : 0;
     if (elapsedMs == 0) {

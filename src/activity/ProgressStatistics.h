@@ -46,8 +46,7 @@ public:
         std::wstring timeLeft;
     };
     // The figures as texts; "0 KB/s" and "----" before the first report.
-    static ProgressText FormatProgress(const ProgressStatistics& stats,
-                                       const StringTable* strings);
+    static ProgressText FormatProgress(const ProgressStatistics& stats, const StringTable* strings);
 
 private:
     mutable std::mutex lock_;
