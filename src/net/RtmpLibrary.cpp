@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 
 namespace talvex {
 
@@ -17,6 +18,7 @@ std::atomic<bool> g_loaded{false};
 std::mutex g_loadLock;
 void* g_handle = nullptr;
 RtmpApi g_api;
+std::string g_name = kRtmpLibraryName;
 
 template <typename Fn>
 bool Resolve(void* handle, const char* name, Fn& target) {
@@ -68,8 +70,21 @@ bool LoadRtmpLibraryFrom(const char* fileName) {
     return true;
 }
 
+void SetRtmpLibraryName(const char* fileName) {
+    std::lock_guard<std::mutex> guard(g_loadLock);
+    g_name = (fileName != nullptr && *fileName != '\0') ? fileName : kRtmpLibraryName;
+}
+
 bool LoadRtmpLibrary() {
-    return LoadRtmpLibraryFrom(kRtmpLibraryName);
+    if (g_loaded.load(std::memory_order_acquire)) {
+        return true;
+    }
+    std::string name;
+    {
+        std::lock_guard<std::mutex> guard(g_loadLock);
+        name = g_name;
+    }
+    return LoadRtmpLibraryFrom(name.c_str());
 }
 
 bool UnloadRtmpLibrary() {

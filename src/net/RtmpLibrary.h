@@ -27,6 +27,9 @@ struct RtmpApi {
 
 // The shared object we load: "librtmp.so.1".
 extern const char* const kRtmpLibraryName;
+// Makes LoadRtmpLibrary load another file (tests: a library that is missing or lacks our
+// functions). Affects only loads after the call; an empty name restores the default.
+void SetRtmpLibraryName(const char* fileName);
 
 // Loads the library once per process and looks up all thirteen functions by name. True when
 // loaded (now or before). Any failure leaves nothing loaded and returns false; a later call

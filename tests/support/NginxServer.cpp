@@ -339,6 +339,16 @@ std::vector<NginxLogEntry> NginxServer::AccessLog() const {
     return entries;
 }
 
+std::vector<NginxLogEntry> NginxServer::WaitForAccessLog(size_t count) const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLogWaitMs);
+    auto entries = AccessLog();
+    while (entries.size() < count && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        entries = AccessLog();
+    }
+    return entries;
+}
+
 std::string NginxServer::ErrorLog() const {
     return ReadFileBytes(work_.Path() / "error.log");
 }

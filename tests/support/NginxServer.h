@@ -81,6 +81,10 @@ public:
 
     // The access log, one entry per answered request, oldest first.
     std::vector<NginxLogEntry> AccessLog() const;
+    // The access log once it has at least count entries (nginx writes an entry just after the
+    // response, so a client can be faster), or as it is after kLogWaitMs.
+    std::vector<NginxLogEntry> WaitForAccessLog(size_t count) const;
+    static constexpr int kLogWaitMs = 5000;
     std::string ErrorLog() const;
 
 private:
