@@ -1,0 +1,224 @@
+// How fast the site script interpreter runs, and proof that its text functions stay linear in
+// the length of the page: each text benchmark runs at several sizes with an adversarial pattern
+// (a long marker that almost matches everywhere) and reports its complexity fit.
+#include <benchmark/benchmark.h>
+
+#include <optional>
+#include <string>
+
+#include "app/SettingsStore.h"
+#include "platform/Utf8.h"
+#include "scripts/Encryption.h"
+#include "scripts/FileNameSanitizer.h"
+#include "scripts/ScriptFile.h"
+#include "scripts/ScriptTargetRecord.h"
+#include "scripts/ScriptTextFunctions.h"
+#include "scripts/SiteParser.h"
+#include "scripts/TextSearch.h"
+#include "support/TestHome.h"
+
+namespace talvex {
+namespace {
+
+constexpr size_t kMiB = size_t{1} << 20;
+
+// A page of the given length: "x" filler with a marker pair near its end.
+std::wstring Page(size_t length) {
+    std::wstring page(length, L'x');
+    const std::wstring tail = L"<a href=\"rtmp://media/clip\">";
+    page.replace(length - tail.size() - 100, tail.size(), tail);
+    return page;
+}
+
+// A long text that almost matches at every position of an all-"a" text.
+std::wstring NearMiss(size_t length) {
+    return std::wstring(length - 1, L'a') + L"b";
+}
+
+class ScriptBench {
+public:
+    // Loads one script under "bench.test"; settingsFile: whether a settings file exists (the
+    // debug log reads it at every line, as in real use).
+    ScriptBench(const std::vector<std::wstring>& lines, bool settingsFile) {
+        if (settingsFile) {
+            SettingsStore().SetNumber(setting::kDebugLogging, 0);
+            SettingsStore().SetString(setting::kLanguage, L"1033");
+        }
+        std::string body = "SITE \"bench.test\"\r\nBEGIN\r\n";
+        for (const std::wstring& line : lines) {
+            body += WideToUtf8(line) + "\r\n";
+        }
+        body += "END;\r\n";
+        const auto text = ComposeScriptText("1.0", body);
+        const auto file = home_.Root() / "scripts0.qrs";
+        test::WriteFileBytes(file, QRV::Encryption().Encipher(*text));
+        loaded_ = text && parser_.Scripts().LoadScriptsFrom(file, false);
+        target_.pageUrl = L"http://bench.test/page";
+    }
+    bool Loaded() const { return loaded_; }
+    bool Run() { return parser_.Execute1(target_); }
+    // Statements one run executes.
+    uint64_t CountStatements() {
+        auto script = parser_.GetScript(target_.pageUrl);
+        ScriptRun run(SiteParser::kDefaultStatementBudget);
+        run.variables.Set(L"ORGURL", target_.pageUrl);
+        parser_.Execute2(*script, target_, run, false);
+        return SiteParser::kDefaultStatementBudget - run.statementsLeft;
+    }
+
+private:
+    test::TestHome home_;
+    SiteParser parser_;
+    ScriptTargetRecord target_;
+    bool loaded_ = false;
+};
+
+// The loop: GOTO/MARK with IF and ADDSTR on short texts, pure statement overhead.
+std::vector<std::wstring> CounterLoop(int rounds) {
+    return {L"VAR n = \"\";",
+            L"VAR x = \"x\";",
+            L"VAR limit = \"" + std::wstring(rounds, L'x') + L"\";",
+            L"MARK loop:",
+            L"// one round",
+            L"VAR n = ADDSTR(n, x);",
+            L"VAR m = SUBSTR(FWD, n, x, EMPTY);",
+            L"VAR r = REPLACE(m, x, x);",
+            L"IF n != limit THEN",
+            L"GOTO loop;",
+            L"ENDIF;",
+            L"VAR u = \"rtmp://media/clip\";",
+            L"VIDURL = u;"};
+}
+
+// The same loop cutting and rewriting a 1 MiB page each round.
+std::vector<std::wstring> PageLoop(int rounds) {
+    return {L"VAR page = \"" + Page(kMiB) + L"\";",
+            L"VAR n = \"\";",
+            L"VAR x = \"x\";",
+            L"VAR limit = \"" + std::wstring(rounds, L'x') + L"\";",
+            L"VAR start = \"<a href=\"\";",
+            L"VAR end = \"\"\";",
+            L"VAR y = \"y\";",
+            L"MARK loop:",
+            L"VAR n = ADDSTR(n, x);",
+            L"VAR u = SUBSTR(FWD, page, start, end);",
+            L"VAR p = REPLACE(page, x, y);",
+            L"VAR at = FINDSTR(page, start, EMPTY);",
+            L"IF n != limit THEN",
+            L"GOTO loop;",
+            L"ENDIF;",
+            L"VIDURL = u;"};
+}
+
+void RunScript(benchmark::State& state, const std::vector<std::wstring>& lines, bool settings) {
+    ScriptBench bench(lines, settings);
+    if (!bench.Loaded()) {
+        state.SkipWithError("script file did not load");
+        return;
+    }
+    const uint64_t statements = bench.CountStatements();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bench.Run());
+    }
+    state.counters["statements"] = static_cast<double>(statements);
+    state.counters["statements/s"] = benchmark::Counter(
+        static_cast<double>(statements) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate);
+}
+
+void BM_CounterLoop(benchmark::State& state) {
+    RunScript(state, CounterLoop(static_cast<int>(state.range(0))), state.range(1) != 0);
+}
+// Second argument: 1 with a settings file present (the debug log reads it at every line).
+BENCHMARK(BM_CounterLoop)->Args({2000, 0})->Args({2000, 1})->Unit(benchmark::kMillisecond);
+
+void BM_PageLoop(benchmark::State& state) {
+    RunScript(state, PageLoop(static_cast<int>(state.range(0))), false);
+}
+BENCHMARK(BM_PageLoop)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// --- text functions on 1 MiB (and the sizes around it, for the complexity fit) ---
+
+void BM_SubStrPage(benchmark::State& state) {
+    const std::wstring page = Page(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SubStr(L"FWD", page, L"<a href=\"", L"\""));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SubStrPage)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+void BM_SubStrNearMissMarker(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::wstring text(n, L'a');
+    const std::wstring marker = NearMiss(n / 2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SubStr(L"REV", text, marker, marker));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SubStrNearMissMarker)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+void BM_ReplacePage(benchmark::State& state) {
+    const std::wstring page = Page(static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReplaceAll(page, L"x", L"yy"));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ReplacePage)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+void BM_ReplaceNearMiss(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::wstring text(n, L'a');
+    const std::wstring search = NearMiss(n / 2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReplaceAll(text, search, L"z"));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ReplaceNearMiss)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+void BM_FindStrNearMiss(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    const std::wstring text(n, L'a');
+    const std::wstring search = NearMiss(n / 2);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(FindStr(text, search, 0));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_FindStrNearMiss)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+void BM_StrFromArrManyDelimiters(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    std::wstring text(n, L'a');
+    std::wstring delimiters;
+    for (size_t i = 0; i < n / 4; ++i) {
+        delimiters += static_cast<wchar_t>(0x4e00 + i);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(StrFromArr(text, delimiters, 2));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_StrFromArrManyDelimiters)->RangeMultiplier(2)->Range(256 << 10, 4 << 20)->Complexity();
+
+// The end-of-run title chain (text codecs and sanitiser) on a title as long as a page.
+void BM_TitleChain(benchmark::State& state) {
+    const size_t n = static_cast<size_t>(state.range(0));
+    std::wstring title;
+    while (title.size() < n) {
+        title += L"a.EXE &amp; &#65; ";
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TitleToFileName(title));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_TitleChain)->RangeMultiplier(2)->Range(64 << 10, 1 << 20)->Complexity();
+
+}  // namespace
+}  // namespace talvex
+
+BENCHMARK_MAIN();
