@@ -1,0 +1,442 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "MediaFixtures.h"
+#include "app/threads/RefPtr.h"
+#include "convert/ConversionProfiles.h"
+#include "convert/ConvertItem.h"
+#include "convert/EncoderReport.h"
+#include "convert/TrimTimes.h"
+#include "platform/Process.h"
+#include "platform/Utf8.h"
+#include "support/TestHome.h"
+
+namespace talvex {
+
+namespace fs = std::filesystem;
+using test::FinishSink;
+using test::MediaInfo;
+using test::Probe;
+using test::WorkFilesIn;
+
+namespace {
+
+std::wstring W(const fs::path& p) {
+    return Utf8ToWide(p.string());
+}
+fs::path P(const std::wstring& w) {
+    return fs::path(WideToUtf8(w));
+}
+
+void Sleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+}  // namespace
+
+class ConvertItemTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_FALSE(FindExecutableOnPath("ffmpeg").empty()) << "the tests need ffmpeg";
+        clips_ = new test::TempDir;
+    }
+    static void TearDownTestSuite() {
+        delete clips_;
+        clips_ = nullptr;
+    }
+    // Clips are made on first use: ctest runs each test in a process of its own.
+    static fs::path Clip(const char* name, int width, int height, double seconds) {
+        fs::path file = clips_->Path() / name;
+        if (!fs::exists(file)) {
+            EXPECT_TRUE(test::MakeClip(file, width, height, seconds)) << name;
+        }
+        return file;
+    }
+    static fs::path Wide() { return Clip("wide.mp4", 1280, 640, 3); }
+    static fs::path Portrait() { return Clip("portrait.mp4", 480, 640, 2); }
+    // Long enough that pausing and stopping find the encoder at work.
+    static fs::path Long() { return Clip("long.mp4", 640, 360, 40); }
+
+    // A copy of a clip in this test's own folder, under the given name.
+    fs::path Source(const fs::path& clip, const std::string& name) {
+        fs::path to = dir_.Path() / name;
+        fs::copy_file(clip, to, fs::copy_options::overwrite_existing);
+        return to;
+    }
+
+    RefPtr<ConvertItem> NewItem(int profile, int quality, const fs::path& source) {
+        auto item = MakeRef<ConvertItem>(profile, quality);
+        item->ownerWindow = &sink_;
+        item->sourcePath = W(source);
+        return item;
+    }
+
+    // Runs to the end; the final state.
+    ActivityState RunToEnd(const RefPtr<ConvertItem>& item) {
+        const int before = sink_.FinishedCount(item.get());
+        EXPECT_TRUE(item->Run());
+        EXPECT_TRUE(sink_.WaitFinished(item.get(), before + 1));
+        return item->state.load();
+    }
+
+    // Waits (bounded) until the encoder has reported progress; false when it ended first.
+    bool WaitForProgress(const RefPtr<ConvertItem>& item) {
+        for (int i = 0; i < 6000; ++i) {
+            int32_t p;
+            double s;
+            int32_t left;
+            item->GetProgress(p, s, left);
+            if (p > 0 && p < 100 && item->state.load() == ActivityState::Running) {
+                return true;
+            }
+            if (item->state.load() != ActivityState::Running) {
+                return false;
+            }
+            Sleep(10);
+        }
+        return false;
+    }
+
+    static test::TempDir* clips_;
+    test::TempDir dir_;
+    FinishSink sink_;
+};
+
+test::TempDir* ConvertItemTest::clips_ = nullptr;
+
+TEST_F(ConvertItemTest, EveryProfileWritesItsContainerWithTheFittedPicture) {
+    struct Case {
+        int profile, quality;
+        const char* format;  // a name ffprobe lists for the container
+        int width, height;   // 1280 x 640 fitted to the profile's target
+        const char* extension;
+    };
+    const Case cases[] = {
+        {kProfileIpod, kQualityHigh, "mov", 320, 160, ".mov"},
+        {kProfileIphone, kQualityOptimal, "mp4", 480, 240, ".mp4"},
+        {kProfilePsp, kQualityMedium, "mp4", 320, 160, ".mp4"},
+        {kProfileCellPhone, kQualityLow, "3gp", 128, 64, ".3gp"},
+        {kProfileWmv, kQualityHigh, "asf", 320, 160, ".wmv"},
+        {kProfileXvid, kQualityOptimal, "avi", 320, 160, ".avi"},
+        {kProfileMp3, kQualityMedium, "mp3", 0, 0, ".mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.profile);
+        fs::path source = Source(Wide(), "clip" + std::to_string(c.profile) + ".flv");
+        auto item = NewItem(c.profile, c.quality, source);
+        ASSERT_EQ(RunToEnd(item), ActivityState::Completed) << WideToUtf8(item->LastMessage());
+        fs::path out = dir_.Path() / ("clip" + std::to_string(c.profile) + c.extension);
+        EXPECT_EQ(P(item->outputPath), out);
+        MediaInfo info = Probe(out);
+        ASSERT_TRUE(info.ok);
+        EXPECT_NE(info.formatName.find(c.format), std::string::npos) << info.formatName;
+        EXPECT_TRUE(info.hasAudio);
+        EXPECT_EQ(info.hasVideo, c.profile != kProfileMp3);
+        if (info.hasVideo) {
+            EXPECT_EQ(info.width, c.width);
+            EXPECT_EQ(info.height, c.height);
+        }
+        EXPECT_TRUE(fs::exists(source));  // kept: convertFlag is off
+        int32_t p;
+        double s;
+        int32_t left;
+        item->GetProgress(p, s, left);
+        EXPECT_EQ(p, 100);
+    }
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+}
+
+TEST_F(ConvertItemTest, EveryQualityOfOneProfile) {
+    const int widths[] = {640, 480, 480, 480};
+    for (int q = 0; q < kQualityCount; ++q) {
+        SCOPED_TRACE(q);
+        fs::path source = Source(Wide(), "q" + std::to_string(q) + ".flv");
+        auto item = NewItem(kProfileIphone, q, source);
+        ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+        MediaInfo info = Probe(P(item->outputPath));
+        EXPECT_EQ(info.videoCodec, "mpeg4");
+        EXPECT_EQ(info.width, widths[q]);
+        EXPECT_EQ(info.height, widths[q] / 2);
+        EXPECT_EQ(info.sampleRate, 44100);
+        EXPECT_EQ(info.channels, 2);
+    }
+}
+
+TEST_F(ConvertItemTest, PortraitSourceKeepsItsAspect) {
+    auto item = NewItem(kProfileIphone, kQualityHigh, Source(Portrait(), "tall.mp4"));
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    // 480 x 640 for a 640 x 480 target: height 480, width 0.75 x 480.
+    MediaInfo info = Probe(P(item->outputPath));
+    EXPECT_EQ(info.width, 360);
+    EXPECT_EQ(info.height, 480);
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "tall(iphone).mp4");  // tall.mp4 is the source
+}
+
+TEST_F(ConvertItemTest, VolumeZeroDropsTheAudio) {
+    auto item = NewItem(kProfileIpod, kQualityLow, Source(Wide(), "mute.mp4"));
+    item->volumePercent = 0;
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    MediaInfo info = Probe(P(item->outputPath));
+    EXPECT_TRUE(info.hasVideo);
+    EXPECT_FALSE(info.hasAudio);
+}
+
+TEST_F(ConvertItemTest, NamesWithBlanksQuotesAndShellCharactersAreJustNames) {
+    const std::string name = "my \"quoted\" 'clip' $(touch pwned) `id`; x.mp4";
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), name));
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    fs::path out = dir_.Path() / "my \"quoted\" 'clip' $(touch pwned) `id`; x.mp3";
+    EXPECT_EQ(P(item->outputPath), out);
+    EXPECT_TRUE(Probe(out).hasAudio);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "pwned"));
+    EXPECT_FALSE(fs::exists("pwned"));
+    // The probe reads such a name too.
+    EXPECT_EQ(ProbePictureSize(EncoderPath(), dir_.Path() / name), (PictureSize{1280, 640}));
+}
+
+TEST_F(ConvertItemTest, TakenNamesGetTheSuffixOncePerTry) {
+    fs::path source = Source(Wide(), "a.flv");
+    test::WriteFileBytes(dir_.Path() / "a.mp3", "x");
+    test::WriteFileBytes(dir_.Path() / "a(mp3).mp3", "y");
+    auto item = NewItem(kProfileMp3, kQualityLow, source);
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "a(mp3)(mp3).mp3");
+    EXPECT_EQ(item->GetFileName(), L"a(mp3)(mp3).mp3");
+    EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "a.mp3"), "x");
+    EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "a(mp3).mp3"), "y");
+}
+
+TEST_F(ConvertItemTest, ReplaceExistingReplacesOnlyAtTheEnd) {
+    fs::path source = Source(Long(), "r.mp4");
+    fs::path existing = dir_.Path() / "r.mov";
+    test::WriteFileBytes(existing, "old");
+    auto item = NewItem(kProfileIpod, kQualityLow, source);
+    item->replaceExisting = true;
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(WaitForProgress(item));
+    ASSERT_TRUE(item->Pause());
+    EXPECT_EQ(test::ReadFileBytes(existing), "old");  // still there while converting
+    ASSERT_TRUE(item->Run());                         // resumes
+    ASSERT_TRUE(sink_.WaitFinished(item.get()));
+    ASSERT_EQ(item->state.load(), ActivityState::Completed);
+    EXPECT_EQ(P(item->outputPath), existing);
+    EXPECT_TRUE(Probe(existing).hasVideo);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "r(ipod).mov"));
+}
+
+TEST_F(ConvertItemTest, ProgressRisesThroughIntermediateValuesTo100) {
+    auto item = NewItem(kProfileIpod, kQualityHigh, Source(Long(), "p.mp4"));
+    ASSERT_TRUE(item->Run());
+    std::vector<int32_t> seen;
+    for (int i = 0; i < 18000 && sink_.FinishedCount(item.get()) == 0; ++i) {
+        int32_t p;
+        double s;
+        int32_t left;
+        item->GetProgress(p, s, left);
+        if (seen.empty() || seen.back() != p) {
+            seen.push_back(p);
+        }
+        Sleep(10);
+    }
+    ASSERT_TRUE(sink_.WaitFinished(item.get()));
+    ASSERT_EQ(item->state.load(), ActivityState::Completed);
+    int32_t p;
+    double s;
+    int32_t left;
+    item->GetProgress(p, s, left);
+    EXPECT_EQ(p, 100);
+    // Never backwards, and somewhere between the ends (the encoder reports twice a second;
+    // how many figures a run shows depends on the machine's speed).
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int32_t v) { return v > 0 && v < 100; }))
+        << "values seen: " << seen.size();
+}
+
+TEST_F(ConvertItemTest, PauseTwiceThenResumeCompletes) {
+    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "pause.mp4"));
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(WaitForProgress(item));
+    ASSERT_TRUE(item->Pause());
+    EXPECT_EQ(item->state.load(), ActivityState::Paused);
+    EXPECT_FALSE(item->Pause());  // already paused: the encoder is not stopped twice
+    EXPECT_FALSE(item->CanPause());
+    EXPECT_TRUE(item->CanStart());
+    EXPECT_TRUE(item->CanStop());
+    // A paused encoder makes no progress.
+    int32_t before, after, left;
+    double s;
+    item->GetProgress(before, s, left);
+    Sleep(700);
+    item->GetProgress(after, s, left);
+    EXPECT_EQ(before, after);
+    ASSERT_TRUE(item->Run());
+    EXPECT_EQ(item->state.load(), ActivityState::Running);
+    ASSERT_TRUE(sink_.WaitFinished(item.get()));
+    EXPECT_EQ(item->state.load(), ActivityState::Completed);
+    EXPECT_TRUE(Probe(P(item->outputPath)).hasVideo);
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+}
+
+TEST_F(ConvertItemTest, StopWhileRunningLeavesNoFiles) {
+    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "stop.mp4"));
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(WaitForProgress(item));
+    // Paused and resumed so that the stop surely meets a running encoder.
+    ASSERT_TRUE(item->Pause());
+    ASSERT_TRUE(item->Resume());
+    ASSERT_TRUE(item->Stop());
+    ASSERT_TRUE(sink_.WaitFinished(item.get()));
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "stop.mov"));
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+    EXPECT_TRUE(fs::exists(dir_.Path() / "stop.mp4"));
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
+}
+
+TEST_F(ConvertItemTest, StopWhilePausedResumesThenEnds) {
+    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "stoppaused.mp4"));
+    item->convertFlag = true;  // the source is kept when the conversion is canceled
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(WaitForProgress(item));
+    ASSERT_TRUE(item->Pause());
+    ASSERT_TRUE(item->Stop());
+    ASSERT_TRUE(sink_.WaitFinished(item.get()));
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "stoppaused.mov"));
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+    EXPECT_TRUE(fs::exists(dir_.Path() / "stoppaused.mp4"));
+    // Canceled items can be started again, and then complete.
+    EXPECT_TRUE(item->CanStart());
+    EXPECT_EQ(RunToEnd(item), ActivityState::Completed);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "stoppaused.mp4"));  // convertFlag after success
+}
+
+TEST_F(ConvertItemTest, StopBeforeRunCancelsWithoutANotice) {
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "q.mp4"));
+    ASSERT_TRUE(item->Prepare());
+    EXPECT_EQ(item->state.load(), ActivityState::Queued);
+    EXPECT_TRUE(item->CanStop());
+    ASSERT_TRUE(item->Stop());
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 0);
+}
+
+TEST_F(ConvertItemTest, BadInputFailsAndCleansUp) {
+    fs::path bad = dir_.Path() / "bad.mp4";
+    test::WriteFileBytes(bad, "this is not a video");
+    auto item = NewItem(kProfileIphone, kQualityHigh, bad);
+    item->convertFlag = true;
+    EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "bad(iphone).mp4"));
+    EXPECT_TRUE(fs::exists(bad));  // never deleted on failure
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+    EXPECT_TRUE(item->CanStart());
+}
+
+TEST_F(ConvertItemTest, EncoderThatCannotStartFails) {
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "n.mp4"));
+    item->tools.encoder = dir_.Path() / "no-encoder-here";
+    EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+}
+
+TEST_F(ConvertItemTest, EncoderIgnoringQuitIsKilled) {
+    // A named pipe with no writer: the encoder blocks opening it and never reads "q".
+    fs::path fifo = dir_.Path() / "blocked.mp4";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto item = NewItem(kProfileMp3, kQualityLow, fifo);  // the MP3 profile runs no probe
+    ASSERT_TRUE(item->Run());
+    Sleep(300);
+    ASSERT_TRUE(item->Stop());
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1, 60));
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
+}
+
+TEST_F(ConvertItemTest, TrimmedConversionCoversOnlyTheCut) {
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Long(), "cut.mp4"));
+    item->trim = true;
+    item->trimStart = L"00:00:05";
+    item->trimEnd = L"00:00:12";
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    MediaInfo info = Probe(P(item->outputPath));
+    EXPECT_NEAR(info.duration, 7.0, 0.3);
+}
+
+TEST_F(ConvertItemTest, ManualCommandRunsTheUsersLine) {
+    fs::path source = Source(Wide(), "hand made.mp4");
+    auto item = NewItem(kProfileManual, 0, source);
+    EXPECT_TRUE(item->manual);
+    item->manualParams = L"ffmpeg -i %1 -vn -ar 22050 -ac 1 \"%2.mp3\"";
+    item->outputPath = L"Manual Conversion - hand made.mp4";
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    MediaInfo info = Probe(dir_.Path() / "hand made.mp4.mp3");
+    EXPECT_TRUE(info.hasAudio);
+    EXPECT_EQ(info.sampleRate, 22050);
+    EXPECT_EQ(item->GetFileName(), L"Manual Conversion - hand made.mp4");
+    EXPECT_FALSE(item->CanPause());
+
+    // A failing manual line fails the item.
+    auto failing = NewItem(kProfileManual, 0, source);
+    failing->manualParams = L"ffmpeg -i %1.missing %2.mp3";
+    EXPECT_EQ(RunToEnd(failing), ActivityState::Failed);
+}
+
+TEST_F(ConvertItemTest, RenamingAFinishedItemMovesItsFile) {
+    test::WriteFileBytes(dir_.Path() / "taken.mp3", "keep");
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "ren.mp4"));
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    ASSERT_TRUE(item->SetFileName(L"renamed.mp3"));
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "renamed.mp3");
+    EXPECT_TRUE(Probe(dir_.Path() / "renamed.mp3").hasAudio);
+    EXPECT_FALSE(fs::exists(dir_.Path() / "ren.mp3"));
+    // A taken name gets the suffix instead of replacing the file there.
+    ASSERT_TRUE(item->SetFileName(L"taken.mp3"));
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "taken(mp3).mp3");
+    EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "taken.mp3"), "keep");
+    EXPECT_FALSE(item->SetFileName(L"../elsewhere.mp3"));
+}
+
+TEST_F(ConvertItemTest, ProbeReadsTheRealOutputOfSeveralContainers) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const Case cases[] = {
+        {"c.mkv", {"-c:v", "libx264", "-preset", "ultrafast"}},
+        {"c.webm", {"-c:v", "libvpx", "-c:a", "libvorbis"}},
+        {"c.avi", {"-c:v", "mpeg4"}},
+        {"c.flv", {"-c:v", "flv", "-ar", "44100"}},
+        {"c.mov", {"-c:v", "libx264", "-preset", "ultrafast", "-colorspace", "bt709"}},
+        {"c.wmv", {"-c:v", "wmv2", "-c:a", "wmav2"}},
+        {"c.ogv", {"-c:v", "libtheora", "-c:a", "libvorbis"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::path file = dir_.Path() / c.name;
+        ASSERT_TRUE(test::MakeClip(file, 352, 198, 1, c.args));
+        EXPECT_EQ(ProbePictureSize(EncoderPath(), file), (PictureSize{352, 198}));
+    }
+    EXPECT_EQ(ProbePictureSize(EncoderPath(), dir_.Path() / "missing.mp4"), (PictureSize{}));
+}
+
+TEST_F(ConvertItemTest, TrimCheckReadsTheRealDuration) {
+    // wide.mp4 lasts 3 seconds.
+    EXPECT_EQ(CheckTrimTimesOfFile(L"00:00:02", L"00:00:00", EncoderPath(), Wide()),
+              TrimCheck::Valid);
+    EXPECT_EQ(CheckTrimTimesOfFile(L"00:00:03", L"00:00:00", EncoderPath(), Wide()),
+              TrimCheck::BadEnd);
+    // Unreadable: only the form counts.
+    EXPECT_EQ(
+        CheckTrimTimesOfFile(L"00:10:00", L"00:00:00", EncoderPath(), dir_.Path() / "missing.mp4"),
+        TrimCheck::Valid);
+}
+
+}  // namespace talvex
