@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -437,6 +438,38 @@ TEST_F(ConvertItemTest, TrimCheckReadsTheRealDuration) {
     EXPECT_EQ(
         CheckTrimTimesOfFile(L"00:10:00", L"00:00:00", EncoderPath(), dir_.Path() / "missing.mp4"),
         TrimCheck::Valid);
+}
+
+}  // namespace talvex
+
+namespace talvex {
+
+TEST_F(ConvertItemTest, SizeOfASourceBeyond4GiBIsNotTruncated) {
+    fs::path big = dir_.Path() / "big.flv";
+    { std::ofstream touch(big); }
+    fs::resize_file(big, 5ull << 30);  // sparse: no disk space used
+    auto item = NewItem(kProfileMp3, kQualityLow, big);
+    ASSERT_TRUE(item->Prepare());
+    EXPECT_DOUBLE_EQ(item->sizeMB.load(), 5120.0);
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "big.mp3");
+    EXPECT_NE(item->workPath.find(L"/~qrv"), std::wstring::npos);
+    EXPECT_TRUE(item->workPath.ends_with(L".tmp.mp3"));
+    EXPECT_FALSE(fs::exists(P(item->workPath)));  // only the name is reserved
+}
+
+TEST_F(ConvertItemTest, CommandGoesToTheDebugLog) {
+    test::TestHome home;
+    test::WriteFileBytes(home.SettingsFile(), R"({"DebugLogging": 1})");
+    fs::create_directories(home.DataFolder());
+    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "logged.mp4"));
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    const std::string log = test::ReadFileBytes(home.DataFolder() / "Log.txt");
+    EXPECT_FALSE(item->CommandText().empty());
+    EXPECT_NE(log.find("Enter ConvertItem::StartEncoder with command:" +
+                       WideToUtf8(item->CommandText()) + "\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Exit ConvertItem::AsyncRun (success)\n"), std::string::npos);
 }
 
 }  // namespace talvex
