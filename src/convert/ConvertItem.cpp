@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <system_error>
@@ -255,9 +256,10 @@ bool ConvertItem::Pause() {
 }
 
 void ConvertItem::RequestQuitLocked() {
-    if (quitTick_ == 0) {
-        quitTick_ = TickMs();
+    if (quitTick_ != 0) {
+        return;  // asked once; the monitor kills it if it does not end in time
     }
+    quitTick_ = std::max<uint64_t>(TickMs(), 1);
     // The encoder ends cleanly, closing its output, when it reads "q". The manual command may
     // not be the encoder, and a closed input means it cannot read: end it at once.
     if (manual || !process_->WriteStdin("q")) {

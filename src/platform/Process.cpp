@@ -322,12 +322,8 @@ std::optional<int> Process::Wait(int timeoutMs) {
         if (left == 0) {
             return std::nullopt;
         }
-        if (pidFd_ >= 0) {
-            pollfd p{pidFd_, POLLIN, 0};
-            if (::poll(&p, 1, left) < 0 && errno != EINTR) {
-                CloseFd(pidFd_);  // fall back to sleeping
-            }
-        } else {
+        pollfd p{pidFd_, POLLIN, 0};
+        if (pidFd_ < 0 || (::poll(&p, 1, left) < 0 && errno != EINTR)) {
             int nap = left < 0 ? sleepMs : std::min(sleepMs, left);
             std::this_thread::sleep_for(std::chrono::milliseconds(nap));
             sleepMs = std::min(sleepMs * 2, 50);
