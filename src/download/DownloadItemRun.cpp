@@ -1,0 +1,296 @@
+// The run of a download item: the script, the temporary file, the size query and the choice of
+// transfer.
+#include <cwctype>
+#include <mutex>
+
+#include "app/DebugLog.h"
+#include "download/DownloadItem.h"
+#include "download/DownloadPaths.h"
+#include "download/DownloadSubItem.h"
+#include "scripts/SiteParser.h"
+
+namespace talvex {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One lock for every item's temporary file creation, so that two items never pick one name.
+std::mutex g_tempFileLock;
+
+std::wstring Trim(const std::wstring& text) {
+    size_t first = text.find_first_not_of(L" \t\r\n");
+    if (first == std::wstring::npos) {
+        return {};
+    }
+    size_t last = text.find_last_not_of(L" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::wstring Lower(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    }
+    return text;
+}
+
+// The scheme of an address ("http", "RTMP" ...): letters, digits, "+", "-" and "." before "://"
+// followed by a host. Nothing when the address cannot be split.
+std::optional<std::wstring> SchemeOf(const std::wstring& url) {
+    size_t sep = url.find(L"://");
+    // The scheme buffer of the address splitter holds 32 characters.
+    if (sep == std::wstring::npos || sep == 0 || sep > 32) {
+        return std::nullopt;
+    }
+    for (size_t i = 0; i < sep; ++i) {
+        wchar_t c = url[i];
+        bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                  (i > 0 && ((c >= L'0' && c <= L'9') || c == L'+' || c == L'-' || c == L'.'));
+        if (!ok) {
+            return std::nullopt;
+        }
+    }
+    size_t hostStart = sep + 3;
+    if (hostStart >= url.size() || url[hostStart] == L'/' || url[hostStart] == L'?') {
+        return std::nullopt;
+    }
+    return url.substr(0, sep);
+}
+
+}  // namespace
+
+bool DownloadItem::RunScript() {
+    if (parser_ == nullptr) {
+        return false;
+    }
+    try {
+        return parser_->Execute1(*this);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::optional<uint64_t> DownloadItem::QueryMediaSize(const std::wstring& mediaUrl,
+                                                     bool* acceptsRanges) {
+    DNetworking net(DNetworking::kDefaultUserAgent);
+    if (net.QueryHeaders(mediaUrl, stopRequested_) != kNetSuccess || stopRequested_.load()) {
+        return std::nullopt;
+    }
+    if (acceptsRanges != nullptr) {
+        std::wstring value;
+        *acceptsRanges = net.GetResponseHeader(L"accept-ranges", value) == kNetSuccess &&
+                         Lower(Trim(value)) == L"bytes";
+    }
+    return net.ContentLength().value_or(0);
+}
+
+bool DownloadItem::CreateTemporaryFile(bool& stopped) {
+    stopped = false;
+    std::lock_guard<DCriticalSection> guard(subItemLock_);
+    // A stop takes this lock too: either it came first and nothing is created, or it comes
+    // later and deletes what was created here.
+    if (stopRequested_.load()) {
+        stopped = true;
+        return false;
+    }
+    if (outputFile_ && outputFile_->IsOpen()) {
+        return true;
+    }
+    fs::path folder;
+    {
+        std::lock_guard<std::mutex> text(textLock_);
+        if (downloadFolder_.empty()) {
+            downloadFolder_ = ToPath(workPath);
+        }
+        folder = downloadFolder_;
+    }
+    std::optional<fs::path> path;
+    {
+        std::lock_guard<std::mutex> temp(g_tempFileLock);
+        path = CreateUniqueTempFile(folder, "~qrv");
+    }
+    if (!path) {
+        return false;
+    }
+    File file = File::OpenReadWrite(*path);
+    if (!file.IsOpen()) {
+        RemoveRegularFile(*path);
+        return false;
+    }
+    outputFile_ = std::make_shared<File>(std::move(file));
+    std::lock_guard<std::mutex> text(textLock_);
+    tempPath_ = *path;
+    workPath = FromPath(*path);
+    return true;
+}
+
+void DownloadItem::EndRunEarly() {
+    if (stopRequested_.load()) {
+        // Stopped while the run was starting: the item is already canceled; remove what the
+        // run created and announce its end.
+        Cleanup();
+        OnItemComplete();
+    } else {
+        OnFailed();
+    }
+}
+
+void DownloadItem::AsyncRun() {
+    DebugLog::Write("Enter DownloadItem::AsyncRun");
+    try {
+        if (!RunScript()) {
+            DebugLog::Write("Exit DownloadItem::AsyncRun (failed 1)");
+            EndRunEarly();
+            return;
+        }
+        bool stopped = false;
+        if (!CreateTemporaryFile(stopped)) {
+            if (!stopped) {
+                DebugLog::Write("Exit DownloadItem::AsyncRun (failed 2)");
+            }
+            EndRunEarly();
+            return;
+        }
+        const std::wstring mediaUrl = MediaUrl();
+        std::optional<std::wstring> scheme = SchemeOf(mediaUrl);
+        if (!scheme) {
+            DebugLog::Write("Exit DownloadItem::AsyncRun (failed 3)");
+            EndRunEarly();
+            return;
+        }
+        const std::wstring lower = Lower(*scheme);
+        if (lower == L"http" || lower == L"https") {
+            bool acceptsRanges = false;
+            std::optional<uint64_t> size = QueryMediaSize(mediaUrl, &acceptsRanges);
+            if (!size) {
+                DebugLog::Write("Exit DownloadItem::AsyncRun (failed 5)");
+                EndRunEarly();
+                return;
+            }
+            sizeMB.store(static_cast<double>(*size) / 1048576.0);
+            std::shared_ptr<File> file = OutputFile();
+            if (!file || !file->Resize(*size)) {
+                DebugLog::Write("Exit DownloadItem::AsyncRun (failed 4)");
+                EndRunEarly();
+                return;
+            }
+            multiStream_.store(*size != 0 && acceptsRanges && !retrySingle_.load());
+            if (multiStream_.load()) {
+                DebugLog::Write("Exit DownloadItem::AsyncRun (success 2)");
+                RunMultiStreamDownload(*size);
+            } else {
+                DebugLog::Write("Exit DownloadItem::AsyncRun (success 1)");
+                RunOneStreamDownload();
+            }
+        } else if (lower == L"rtmp") {
+            DebugLog::Write("Exit DownloadItem::AsyncRun (success 3)");
+            RunRTMPDownload();
+        } else {
+            EndRunEarly();
+            DebugLog::Write("Exit DownloadItem::AsyncRun");
+        }
+    } catch (...) {
+        Trace("Exception caught in DownloadItem::AsyncRun\n");
+        // The run cannot go on; leaving the item "running" would block its place for good.
+        try {
+            EndRunEarly();
+        } catch (...) {
+        }
+    }
+}
+
+void DownloadItem::RunOneStreamDownload() {
+    DebugLog::Write("Enter DownloadItem::RunOneStreamDownload");
+    Trace("Starting single stream HTTP download\n");
+    RefPtr<DownloadSubItem> sub(new OneStreamSubItem(this));
+    bool stopped = false;
+    bool failed = false;
+    {
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        if (!AddSubItem(sub.get())) {
+            failed = true;
+        } else if (stopRequested_.load()) {
+            DebugLog::Write("Exit RunOneStreamDownload (success 1)");
+            stopped = true;
+        } else if (!StartSubItem(sub.get())) {
+            failed = true;
+        } else {
+            DebugLog::Write("Exit RunOneStreamDownload (success 2)");
+        }
+    }
+    if (failed) {
+        OnFailed();
+        DebugLog::Write("Exit DownloadItem::RunOneStreamDownload (failed)");
+    } else if (stopped) {
+        EndRunEarly();
+    }
+}
+
+void DownloadItem::RunMultiStreamDownload(uint64_t size) {
+    DebugLog::Write("Enter DownloadItem::RunMultiStreamDownload");
+    Trace("Starting multi stream HTTP download\n");
+    bool failed = false;
+    bool stopped = false;
+    {
+        // Pause and Stop wait while the segments are made and started, so that they find
+        // either no segment or all of them.
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        std::vector<RefPtr<MultiStreamSubItem>> segments;
+        for (const ByteRange& range : SegmentRanges(size)) {
+            RefPtr<MultiStreamSubItem> segment(new MultiStreamSubItem(this, range.from, range.to));
+            AddSubItem(segment.get());
+            segment->OnSize(range.to - range.from + 1);
+            segments.push_back(segment);
+        }
+        if (stopRequested_.load()) {
+            if (state.load() == ActivityState::Pausing) {
+                // Paused before any segment started: every segment waits for the resume.
+                SetState(ActivityState::Paused);
+            } else {
+                stopped = true;
+            }
+        } else {
+            for (const auto& segment : segments) {
+                if (!StartSubItem(segment.get())) {
+                    failed = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (failed) {
+        OnFailed();
+        DebugLog::Write("Exit DownloadItem::RunMultiStreamDownload");
+    } else if (stopped) {
+        EndRunEarly();
+    }
+}
+
+void DownloadItem::RunRTMPDownload() {
+    DebugLog::Write("Enter DownloadItem::RunRTMPDownload");
+    Trace("Starting single stream RTMP download\n");
+    RefPtr<DownloadSubItem> sub(new RTMPStreamSubItem(this));
+    bool stopped = false;
+    bool failed = false;
+    {
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        if (!AddSubItem(sub.get())) {
+            failed = true;
+        } else if (stopRequested_.load()) {
+            DebugLog::Write("Exit DownloadItem::RunRTMPDownload (success 1)");
+            stopped = true;
+        } else if (!StartSubItem(sub.get())) {
+            failed = true;
+        } else {
+            DebugLog::Write("Exit DownloadItem::RunRTMPDownload (success 2)");
+        }
+    }
+    if (failed) {
+        OnFailed();
+        DebugLog::Write("Exit RunRTMPDownload (failed)");
+    } else if (stopped) {
+        EndRunEarly();
+    }
+}
+
+}  // namespace talvex

@@ -1,0 +1,18 @@
+#pragma once
+// File names of stored downloads. Paths are built from the program's wide text as UTF-8, never
+// through the C++ locale (which is "C" unless someone changes it and would refuse non-ASCII).
+#include <filesystem>
+#include <string>
+
+namespace talvex {
+
+std::filesystem::path ToPath(const std::wstring& text);
+std::wstring FromPath(const std::filesystem::path& path);
+
+// "title.extension", or "title[n].extension" when n is not 0. The parts come from web pages and
+// the user: a path separator or NUL becomes "_", a name that would be "." or ".." gets a "_"
+// prefix, and a title too long for the file system (255 bytes per name) is shortened, so that
+// the result is always one plain name inside the download folder.
+std::string FinalFileName(const std::wstring& title, const std::wstring& extension, int n);
+
+}  // namespace talvex

@@ -1,0 +1,95 @@
+#pragma once
+// The program's central object, one for the life of the process: it owns the settings store,
+// the thread manager, the site script interpreter, the localized texts, the activity queue and
+// the instance pipe listener, turns page addresses into download items (expanding playlist and
+// channel pages into one item per video, attaching a conversion when asked), and queues them.
+// All of its operations run on the user-interface thread.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "activity/ActivityQueue.h"
+#include "activity/AppContext.h"
+#include "activity/IEngine.h"
+#include "app/InstancePipe.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "app/threads/DThreadManager.h"
+#include "scripts/SiteParser.h"
+
+namespace talvex {
+
+class DownloadItem;
+class IMessageSink;
+
+class Engine : public IEngine {
+public:
+    // Settings in the user's settings file; the pipe in the user's runtime folder.
+    Engine();
+    // Stops nothing: the front end calls StopAll first when items still run. Joins the
+    // dedicated threads for at most a second.
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Keeps the main window (which receives every finished notice), loads the script file
+    // (posting kMsgRunUpdateCheck to the window when it cannot be loaded) and the language file
+    // named by the "Language" setting.
+    void Init(IMessageSink* mainWindow);
+
+    // One download item per address (or, for a playlist or channel page that is to be
+    // expanded, one per video of the page), each with a follow-up conversion when autoConvert
+    // is set, added to the queue in order. Always true: failures show as failed items.
+    bool Download(const std::vector<std::wstring>& urls, int32_t formatChoice,
+                  bool downloadPlaylists, bool downloadChannels, bool autoConvert, bool convertFlag,
+                  int32_t quality, int32_t profile);
+
+    bool ContainPlayList(const std::vector<std::wstring>& urls);
+    bool ContainChannels(const std::vector<std::wstring>& urls);
+    void RemovePlayLists(std::vector<std::wstring>& urls);
+    void RemoveChannels(std::vector<std::wstring>& urls);
+    // Removes the addresses no site script handles; true when any was removed.
+    bool FilterUnsupportedSites(std::vector<std::wstring>& urls);
+
+    // Gives the item the main window and queues it (the Convert tab's conversions).
+    void AddItem(ActivityItem* item);
+    // Stops and removes every item; never throws.
+    void StopAll();
+
+    // --- IEngine ---
+    SettingsStore* GetSettings() override { return &settings_; }
+    IThreadManager* GetThreadManager() override { return &threads_; }
+    StringTable* GetStringTable() override { return &strings_; }
+    ActivityQueue* GetActivityQueue() override { return &queue_; }
+    AppContext* GetAppContext() override { return &context_; }
+
+    SiteParser& Parser() { return parser_; }
+    InstancePipe& Pipe() { return pipe_; }
+    IMessageSink* MainWindow() const { return mainWindow_; }
+
+private:
+    // Settings of every new item from the arguments of Download.
+    struct ItemSettings {
+        int32_t formatChoice = 0;
+        bool autoConvert = false;
+        bool convertFlag = false;
+        int32_t quality = 0;
+        int32_t profile = 0;
+    };
+    void AttachFollowUp(DownloadItem& item, const ItemSettings& settings);
+    // Runs the page's script here and queues one item per video id it found.
+    void Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings);
+
+    // Members are destroyed in reverse order: the queue (and with it the items' last
+    // references from it) before the interpreter and the texts the items use.
+    IMessageSink* mainWindow_ = nullptr;
+    SettingsStore settings_;
+    StringTable strings_;
+    SiteParser parser_;
+    DThreadManager threads_;
+    AppContext context_;
+    ActivityQueue queue_;
+    InstancePipe pipe_;
+};
+
+}  // namespace talvex

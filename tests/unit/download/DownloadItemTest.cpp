@@ -1,0 +1,300 @@
+// The download item's own rules, without a media server: segment arithmetic, names, the state
+// table of its operations, and what a run that cannot start leaves behind.
+#include "download/DownloadItem.h"
+
+#include <gtest/gtest.h>
+
+#include "download/DownloadPaths.h"
+#include "scripts/SiteParser.h"
+#include "support/TestHome.h"
+#include "unit/download/RecordingSink.h"
+#include "unit/download/TestScripts.h"
+
+namespace talvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingSink;
+using test::WaitUntil;
+
+std::vector<std::pair<uint64_t, uint64_t>> Pairs(const std::vector<ByteRange>& ranges) {
+    std::vector<std::pair<uint64_t, uint64_t>> out;
+    for (const auto& r : ranges) {
+        out.emplace_back(r.from, r.to);
+    }
+    return out;
+}
+
+TEST(DownloadSegments, FourRangesWithTheRemainderInTheLast) {
+    using P = std::vector<std::pair<uint64_t, uint64_t>>;
+    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1003)),
+              (P{{0, 249}, {250, 499}, {500, 749}, {750, 1002}}));
+    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1000)),
+              (P{{0, 249}, {250, 499}, {500, 749}, {750, 999}}));
+    // Integer division: small sizes can give more than four segments.
+    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(10)), (P{{0, 1}, {2, 3}, {4, 5}, {6, 7}, {8, 9}}));
+    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(3)), (P{{0, 2}}));
+    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1)), (P{{0, 0}}));
+    EXPECT_TRUE(DownloadItem::SegmentRanges(0).empty());
+}
+
+TEST(DownloadSegments, SizesBeyondFourGibibytesAreCoveredExactly) {
+    for (uint64_t size : {(4ull << 30) + 1003, (5ull << 30) + 7, (1ull << 40) + 3}) {
+        auto ranges = DownloadItem::SegmentRanges(size);
+        ASSERT_EQ(ranges.size(), 4u) << size;
+        uint64_t next = 0;
+        for (const auto& r : ranges) {
+            EXPECT_EQ(r.from, next);
+            EXPECT_GE(r.to, r.from);
+            next = r.to + 1;
+        }
+        EXPECT_EQ(next, size);
+        EXPECT_EQ(ranges[0].to + 1, size / 4);
+    }
+}
+
+TEST(DownloadNames, FinalFileNames) {
+    EXPECT_EQ(FinalFileName(L"Clip", L"mp4", 0), "Clip.mp4");
+    EXPECT_EQ(FinalFileName(L"Clip", L"mp4", 3), "Clip[3].mp4");
+    EXPECT_EQ(FinalFileName(L"Caf\u00e9", L"flv", 0), "Caf\xC3\xA9.flv");
+    // Whatever a page or the user supplies stays one name inside the download folder.
+    EXPECT_EQ(FinalFileName(L"../../etc/passwd", L"x/y", 0), ".._.._etc_passwd.x_y");
+    std::string longName = FinalFileName(std::wstring(400, L'\u00e9'), L"mp4", 12);
+    EXPECT_LE(longName.size(), 255u);
+    EXPECT_EQ(longName.substr(longName.size() - 8), "[12].mp4");
+}
+
+class DownloadItemTest : public ::testing::Test {
+protected:
+    RefPtr<DownloadItem> NewItem(SiteParser* parser = nullptr) {
+        RefPtr<DownloadItem> item(new DownloadItem(parser, kQualityNormal, false));
+        item->ownerWindow = &sink_;
+        item->workPath = FromPath(folder_);
+        item->SetPageUrl(L"http://unit.test/watch?id=1");
+        return item;
+    }
+    // The workers of an item hold references; once they are done only the test's remains.
+    static bool WorkersDone(const RefPtr<DownloadItem>& item) {
+        return WaitUntil([&] { return item->RefCount() == 1; });
+    }
+    size_t FilesInFolder() const {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder_)) {
+            ++n;
+        }
+        return n;
+    }
+
+    test::TestHome home_;
+    test::TempDir dir_;
+    fs::path folder_ = dir_.Path() / "downloads";
+    RecordingSink sink_;
+
+    void SetUp() override { fs::create_directories(folder_); }
+};
+
+TEST_F(DownloadItemTest, FileNameFromTitleOutputOrPage) {
+    auto item = NewItem();
+    EXPECT_EQ(item->GetFileName(), L"http://unit.test/watch?id=1");
+    item->outputPath = L"/x/stored.mp4";
+    EXPECT_EQ(item->GetFileName(), L"/x/stored.mp4");
+    item->SetTitle(L"Clip");
+    EXPECT_EQ(item->GetFileName(), L"Clip");
+    item->SetExtension(L"mp4");
+    EXPECT_EQ(item->GetFileName(), L"Clip.mp4");
+}
+
+TEST_F(DownloadItemTest, SetFileNameSplitsAtTheLastDot) {
+    auto item = NewItem();
+    item->SetExtension(L"flv");
+    EXPECT_TRUE(item->SetFileName(L"my.holiday.mp4"));
+    EXPECT_EQ(item->Title(), L"my.holiday");
+    EXPECT_EQ(item->Extension(), L"mp4");
+    EXPECT_TRUE(item->SetFileName(L"plain"));
+    EXPECT_EQ(item->Title(), L"plain");
+    EXPECT_EQ(item->Extension(), L"mp4");  // kept
+}
+
+TEST_F(DownloadItemTest, OperationsAllowedPerState) {
+    auto item = NewItem();
+    struct Row {
+        ActivityState state;
+        bool canStart, canStop;
+    };
+    const Row rows[] = {
+        {ActivityState::Created, false, false},   {ActivityState::Queued, true, true},
+        {ActivityState::Running, false, true},    {ActivityState::Canceled, true, false},
+        {ActivityState::Pausing, false, false},   {ActivityState::Paused, true, true},
+        {ActivityState::Completed, false, false}, {ActivityState::Failed, true, false},
+    };
+    for (const Row& row : rows) {
+        item->state = row.state;
+        EXPECT_EQ(item->CanStart(), row.canStart) << static_cast<int>(row.state);
+        EXPECT_EQ(item->CanStop(), row.canStop) << static_cast<int>(row.state);
+        // Only a segmented run can pause, and no segmented run has started.
+        EXPECT_FALSE(item->CanPause());
+    }
+    // Run does nothing while running, pausing or completed.
+    for (ActivityState s :
+         {ActivityState::Running, ActivityState::Pausing, ActivityState::Completed}) {
+        item->state = s;
+        EXPECT_FALSE(item->Run());
+        EXPECT_EQ(item->state.load(), s);
+    }
+    item->state = ActivityState::Running;
+    EXPECT_FALSE(item->Pause());  // a single stream (or none yet) cannot pause
+    EXPECT_EQ(item->state.load(), ActivityState::Running);
+}
+
+TEST_F(DownloadItemTest, StoppingAQueuedItemCancelsWithoutNoticeAndKeepsTheFolder) {
+    auto item = NewItem();
+    item->state = ActivityState::Queued;
+    EXPECT_TRUE(item->Stop());
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_EQ(item->prevState.load(), ActivityState::Queued);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 0);
+    // workPath still names the (empty) download folder: it is not deleted.
+    EXPECT_TRUE(fs::is_directory(folder_));
+
+    auto fresh = NewItem();
+    EXPECT_TRUE(fresh->Stop());
+    EXPECT_EQ(fresh->state.load(), ActivityState::Canceled);
+    EXPECT_TRUE(fs::is_directory(folder_));
+}
+
+TEST_F(DownloadItemTest, PrepareWithoutAScriptFailsAndPrepareIsIgnoredElsewhere) {
+    SiteParser parser;  // no scripts at all
+    auto item = NewItem(&parser);
+    ASSERT_TRUE(item->Prepare());
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 0);
+
+    item->state = ActivityState::Canceled;
+    EXPECT_TRUE(item->Prepare());
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+}
+
+TEST_F(DownloadItemTest, ScriptFailureFailsTheRunAndNeverRemovesTheFolder) {
+    SiteParser parser;
+    auto item = NewItem(&parser);
+    ASSERT_TRUE(item->Run());
+    EXPECT_EQ(item->state.load(), ActivityState::Running);  // set before Run returns
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(item->FailedCode(), 1u);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
+    EXPECT_TRUE(fs::is_directory(folder_));
+    EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+TEST_F(DownloadItemTest, UnreachableMediaFailsAfterTheTemporaryFileAndRemovesIt) {
+    SiteParser parser;
+    // Port 1 on the loopback address refuses at once.
+    ASSERT_TRUE(test::LoadTestScripts(parser,
+                                      "SITE \"unit.test\"\nBEGIN\n"
+                                      "VAR U=\"http://127.0.0.1:1/media/clip.bin\";\n"
+                                      "VIDURL=U;\nVAR T=\"Clip\";\nVIDNAME=T;\nEND;",
+                                      dir_.Path()));
+    auto item = NewItem(&parser);
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(item->Title(), L"Clip");
+    EXPECT_EQ(item->Extension(), L"");  // the probe found no server either
+    // The run got as far as its temporary file, which is gone again.
+    EXPECT_NE(item->WorkPath().find(L"~qrv"), std::wstring::npos);
+    EXPECT_EQ(FilesInFolder(), 0u);
+    EXPECT_TRUE(item->OutputPath().empty());
+
+    // A failed item can be started again; it fails the same way, with one notice per run.
+    ASSERT_TRUE(item->CanStart());
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 2));
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 2);
+    EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+TEST_F(DownloadItemTest, ChildCopiesTheParentsSettings) {
+    SiteParser parser;
+    RefPtr<DownloadItem> parent(new DownloadItem(&parser, kQualityHd720, true));
+    parent->workPath = L"/downloads";
+    parent->SetAutoConvert(true);
+    parent->quality = 3;
+    parent->profile = 5;
+    parent->SetPageUrl(L"http://www.youtube.com/playlist?list=X");
+    RefPtr<DownloadItem> child = parent->MakeChild(L"http://www.youtube.com/watch?v=a");
+    EXPECT_EQ(child->Parser(), &parser);
+    EXPECT_EQ(child->workPath, L"/downloads");
+    EXPECT_EQ(child->FormatChoice(), kQualityHd720);
+    EXPECT_TRUE(child->ConvertFlag());
+    EXPECT_TRUE(child->AutoConvert());
+    EXPECT_EQ(child->quality, 3);
+    EXPECT_EQ(child->profile, 5);
+    EXPECT_EQ(child->PageUrl(), L"http://www.youtube.com/watch?v=a");
+    EXPECT_EQ(child->state.load(), ActivityState::Created);
+    EXPECT_EQ(child->FailedCode(), 0u);
+}
+
+TEST_F(DownloadItemTest, ScriptResultsReachTheItem) {
+    auto item = NewItem();
+    item->SetIdList({L"a", L"b"});
+    auto ids = item->IdList();
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_EQ(ids[0], L"a");
+    EXPECT_EQ(ids[1], L"b");
+    item->SetRtmpPlayPath(L"mp4:clip");
+    item->SetRtmpSwfUrl(L"http://x/player.swf");
+    item->SetRtmpPageUrl(L"http://x/page");
+    EXPECT_EQ(item->RtmpPlayPath(), L"mp4:clip");
+    EXPECT_EQ(item->RtmpSwfUrl(), L"http://x/player.swf");
+    EXPECT_EQ(item->RtmpPageUrl(), L"http://x/page");
+    EXPECT_EQ(item->OwnerWindow(), static_cast<void*>(&sink_));
+}
+
+}  // namespace
+}  // namespace talvex
+
+namespace talvex {
+namespace {
+
+using Figures = DownloadItem::Figures;
+
+TEST(DownloadProgress, SegmentsAreAveragedAndSummed) {
+    std::vector<Figures> segments = {
+        {100, 0.0, 0}, {51, 1000.0, 10}, {50, 3000.0, 7}, {0, 500.0, 30}};
+    auto running = DownloadItem::CombineSegments(segments, ActivityState::Running);
+    ASSERT_TRUE(running);
+    EXPECT_EQ(running->percent, 50);  // 201 / 4, rounded down
+    EXPECT_DOUBLE_EQ(running->speed, 4500.0);
+    EXPECT_EQ(running->secondsLeft, 11);  // 47 / 4
+    // Paused or pausing: the percent only.
+    auto paused = DownloadItem::CombineSegments(segments, ActivityState::Paused);
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(paused->percent, 50);
+    EXPECT_EQ(paused->speed, 0.0);
+    EXPECT_EQ(paused->secondsLeft, -1);
+}
+
+TEST(DownloadProgress, AlmostDoneShowsOneSecondAndUnknownStaysUnknown) {
+    auto nearly =
+        DownloadItem::CombineSegments({{99, 10.0, 0}, {100, 0.0, 0}}, ActivityState::Running);
+    ASSERT_TRUE(nearly);
+    EXPECT_EQ(nearly->secondsLeft, 1);
+    auto unknown =
+        DownloadItem::CombineSegments({{10, 10.0, 5}, {0, 0.0, -1}}, ActivityState::Running);
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(unknown->secondsLeft, -1);
+}
+
+TEST(DownloadProgress, NoSegmentsLeaveTheFiguresAlone) {
+    EXPECT_FALSE(DownloadItem::CombineSegments({}, ActivityState::Running));
+}
+
+}  // namespace
+}  // namespace talvex
