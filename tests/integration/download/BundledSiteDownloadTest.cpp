@@ -27,7 +27,13 @@ protected:
             << "no bundled scripts in " << ResourceFolder();
     }
     void TearDown() override {
+        // Stop everything and wait until no worker holds an item any more: a worker still
+        // posting to this test's sink after the test ended would reach freed memory.
+        auto items = Items();
         engine_.StopAll();
+        for (const auto& item : items) {
+            EXPECT_TRUE(WaitUntil([&] { return item->RefCount() == 1; }));
+        }
         ClearSharedCookies();
     }
 
@@ -106,6 +112,44 @@ TEST_F(BundledSiteDownloadTest, PlaylistIsExpandedIntoItsVideos) {
         EXPECT_EQ(item->GetFileName(), expected[i].file);
         EXPECT_EQ(Stored(expected[i].file), FixtureMediaBytes(expected[i].media));
     }
+}
+
+}  // namespace
+}  // namespace talvex::test
+
+namespace talvex::test {
+namespace {
+
+TEST_F(BundledSiteDownloadTest, ChannelIsExpandedWhenChannelsAreAsked) {
+    const std::vector<std::wstring> urls = {L"http://www.youtube.com/user/TravelNotes"};
+    EXPECT_TRUE(engine_.ContainChannels(urls));
+    EXPECT_FALSE(engine_.ContainPlayList(urls));
+    // Only channels are to be expanded: the page is still read as a list of videos.
+    ASSERT_TRUE(engine_.Download(urls, kQualityHq360Mp4, false, true, false, false, 0, 0));
+    auto items = Items();
+    ASSERT_EQ(items.size(), 4u);
+    const wchar_t* ids[] = {L"aHDtour2011", L"sd360only01", L"liveEvent01", L"removedClip"};
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(static_cast<DownloadItem*>(items[i].get())->PageUrl(),
+                  std::wstring(L"http://www.youtube.com/watch?v=") + ids[i]);
+    }
+    ASSERT_TRUE(PumpUntil(sink_, *engine_.GetActivityQueue(), [&] { return AllFinished(); }));
+    EXPECT_EQ(items[0]->state.load(), ActivityState::Completed);
+    EXPECT_EQ(Stored(L"Alpine Tour & Lakes_ Day 1_2 \u2013 Z\u00FCrich.mp4"),
+              FixtureMediaBytes("youtube/aHDtour2011/18.mp4"));
+    EXPECT_EQ(items[1]->state.load(), ActivityState::Completed);
+}
+
+TEST_F(BundledSiteDownloadTest, ChannelIsQueuedAsAPageWhenNotExpanded) {
+    ASSERT_TRUE(engine_.Download({L"http://www.youtube.com/user/TravelNotes"}, kQualityHq360Mp4,
+                                 false, false, false, false, 0, 0));
+    auto items = Items();
+    ASSERT_EQ(items.size(), 1u);
+    ASSERT_TRUE(PumpUntil(sink_, *engine_.GetActivityQueue(), [&] { return AllFinished(); }));
+    // The channel page's own featured video.
+    EXPECT_EQ(items[0]->state.load(), ActivityState::Completed);
+    EXPECT_EQ(static_cast<DownloadItem*>(items[0].get())->PageUrl(),
+              L"http://www.youtube.com/user/TravelNotes");
 }
 
 }  // namespace

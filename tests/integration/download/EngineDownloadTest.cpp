@@ -34,7 +34,13 @@ protected:
         ASSERT_TRUE(LoadTestScripts(engine_.Parser(), Scripts(), scriptDir_.Path()));
     }
     void TearDown() override {
+        // Stop everything and wait until no worker holds an item any more: a worker still
+        // posting to this test's sink after the test ended would reach freed memory.
+        auto items = Items();
         engine_.StopAll();
+        for (const auto& item : items) {
+            EXPECT_TRUE(WaitUntil([&] { return item->RefCount() == 1; }));
+        }
         DownloadSite::TearDown();
     }
 
