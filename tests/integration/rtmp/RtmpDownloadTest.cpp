@@ -144,6 +144,33 @@ TEST_F(RtmpDownloadTest, ConnectionParsesTheAddressAndReportsStreamTime) {
     EXPECT_GT(file.Size().value_or(0), 10000u);
 }
 
+TEST_F(RtmpDownloadTest, PlayerAddressIsHashedForVerification) {
+    // An uncompressed player file: "FWS", a version, the file length, then its body.
+    std::string swf = "FWS";
+    swf += static_cast<char>(9);
+    const std::string body = GeneratedBytes(2000, 5);
+    const uint32_t length = static_cast<uint32_t>(8 + body.size());
+    for (int i = 0; i < 4; ++i) {
+        swf += static_cast<char>((length >> (8 * i)) & 0xFF);
+    }
+    swf += body;
+    WriteFileBytes(Root() / "media" / "player.swf", swf);
+
+    TempDir dir;
+    File file = File::CreateTruncate(dir.Path() / "out.flv");
+    RecordingProgress progress;
+    std::atomic<bool> stop{false};
+    RtmpConnection connection(L"", server_.WideUrl("/media/player.swf"), L"");
+    EXPECT_EQ(connection.Download(&progress, Utf8ToWide(RtmpUrl()), file, stop), kNetSuccess);
+    EXPECT_TRUE(connection.SwfHashed());
+    EXPECT_TRUE(progress.completed);
+    bool fetched = false;
+    for (const auto& entry : server_.AccessLog()) {
+        fetched |= entry.uri == "/media/player.swf" && entry.status == 200;
+    }
+    EXPECT_TRUE(fetched);
+}
+
 TEST_F(RtmpDownloadTest, StopEndsTheTransferAtTheNextChunk) {
     TempDir dir;
     File file = File::CreateTruncate(dir.Path() / "out.flv");
@@ -160,6 +187,17 @@ TEST_F(RtmpDownloadTest, StopEndsTheTransferAtTheNextChunk) {
     EXPECT_EQ(second.Download(&idle, Utf8ToWide(RtmpUrl()), file, stop), kNetStopped);
     EXPECT_EQ(idle.starts, 0);
     EXPECT_TRUE(second.HostName().empty());
+}
+
+TEST_F(RtmpDownloadTest, StoppedRtmpDownloadIsCanceledAndLeavesNothing) {
+    auto item = NewItem(L"http://rtmp.test/watch/1");
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(item->Stop());  // while its script, its connection or its transfer runs
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
+    EXPECT_TRUE(FolderNames().empty());
 }
 
 TEST_F(RtmpDownloadTest, UnreachableServerFailsTheItem) {
