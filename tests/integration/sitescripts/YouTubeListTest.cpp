@@ -52,6 +52,19 @@ TEST_F(YouTubeLists, ChannelGivesItsUploadsAndItsFeaturedVideo) {
     }
 }
 
+TEST_F(YouTubeLists, ASingleVideoExpandsToItself) {
+    // Embedded players' addresses look like channels to the address tests.
+    for (const wchar_t* address : {L"http://www.youtube.com/embed/oldplayer05?rel=0",
+                                   L"http://www.youtube.com/v/oldplayer05&hl=en"}) {
+        SCOPED_TRACE(WideToUtf8(address));
+        bool ok = false;
+        const ScriptTargetRecord target = Run(address, kQualityBest, true, &ok);
+        EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
+        EXPECT_EQ(target.idList, Ids{L"oldplayer05"});
+        EXPECT_EQ(target.mediaUrl, YouTubeStream(L"oldplayer05", 35));
+    }
+}
+
 TEST_F(YouTubeLists, PagesThatLinkInACircleAreReadOnce) {
     bool ok = false;
     const ScriptTargetRecord target =
