@@ -1,0 +1,37 @@
+#include "app/SingleInstance.h"
+
+#include "app/DebugLog.h"
+#include "app/InstancePipe.h"
+#include "platform/Folders.h"
+
+namespace talvex {
+
+InstanceStart StartInstance(std::wstring_view commandLine) {
+    return StartInstanceIn(RuntimeFolder(), commandLine);
+}
+
+InstanceStart StartInstanceIn(const std::filesystem::path& folder, std::wstring_view commandLine) {
+    InstanceStart start;
+    auto mutex = std::make_unique<DMutex>(folder);
+    if (!mutex->Create()) {
+        Trace("StartInstance: no instance lock available; running without one");
+        start.first = true;
+        start.mutex = std::move(mutex);
+        return start;
+    }
+    if (mutex->IsOwned()) {
+        start.first = true;
+        start.mutex = std::move(mutex);
+        return start;
+    }
+    InstancePipe pipe(folder);
+    InstancePipe::SendResult result = pipe.Send(commandLine);
+    if (result != InstancePipe::SendResult::Sent) {
+        Trace("StartInstance: the running instance did not take the command line");
+    }
+    start.first = false;
+    start.exitCode = 0;
+    return start;
+}
+
+}  // namespace talvex
