@@ -147,6 +147,13 @@ int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
+// Clears the handle's settings for the next request. The list of cookie files is emptied first:
+// a reset alone drops it without freeing it (the shared store itself is not touched).
+void ResetHandle(CURL* easy) {
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+    curl_easy_reset(easy);
+}
+
 bool Configure(CURL* easy, Transfer& t, curl_slist* headers) {
     const HttpRequestSpec& spec = t.spec;
     bool ok = true;
@@ -256,7 +263,7 @@ HttpOutcome PerformHttpRequest(const HttpRequestSpec& spec, IResponseConsumer& c
     CURL* easy = lease.Easy();
     CURLM* multi = lease.Multi();
     if (!Configure(easy, t, headers.get()) || curl_multi_add_handle(multi, easy) != CURLM_OK) {
-        curl_easy_reset(easy);
+        ResetHandle(easy);
         t.outcome.result = kNetRequestFailed;
         return t.outcome;
     }
@@ -304,7 +311,7 @@ HttpOutcome PerformHttpRequest(const HttpRequestSpec& spec, IResponseConsumer& c
     }
     curl_multi_remove_handle(multi, easy);
     // Drop references to this call's buffers before the handle goes back to the pool.
-    curl_easy_reset(easy);
+    ResetHandle(easy);
     return t.outcome;
 }
 
