@@ -11,7 +11,7 @@ std::wstring FromPath(const std::filesystem::path& path);
 
 // "title.extension", or "title[n].extension" when n is not 0. The parts come from web pages and
 // the user: a path separator or NUL becomes "_", a name that would be "." or ".." gets a "_"
-// prefix, and a title too long for the file system (255 bytes per name) is shortened, so that
+// prefix, and a title longer than a file name may be (255 bytes) is shortened, so that
 // the result is always one plain name inside the download folder.
 std::string FinalFileName(const std::wstring& title, const std::wstring& extension, int n);
 

@@ -140,7 +140,7 @@ std::string DNetworking::PostBody() const {
 
 std::optional<uint32_t> DNetworking::Prepare(const std::wstring& address, const std::string& verb,
                                              bool decode, bool xmlContentType,
-                                             HttpRequestSpec& out) const {
+                                             HttpRequestPlan& out) const {
     for (const auto& [name, value] : requestHeaders_) {
         auto line = BuildRequestHeaderLine(name, value);
         if (!line) {
@@ -191,12 +191,12 @@ uint32_t DNetworking::GetPage(const std::wstring& address, std::wstring& text,
     for (const std::wstring& segment : pathSegments_) {
         full += L"/" + segment;
     }
-    HttpRequestSpec spec;
-    if (auto failed = Prepare(full, IsPost() ? "POST" : "GET", true, false, spec)) {
+    HttpRequestPlan plan;
+    if (auto failed = Prepare(full, IsPost() ? "POST" : "GET", true, false, plan)) {
         return *failed;
     }
     PageConsumer page(acceptAnyStatus_, pageLimit_);
-    HttpOutcome outcome = PerformHttpRequest(spec, page, stop);
+    HttpOutcome outcome = PerformHttpRequest(plan, page, stop);
     Remember(outcome);
     if (outcome.result == kNetSuccess && outcome.completed) {
         text = Utf8ToWide(page.Body());
@@ -209,17 +209,17 @@ uint32_t DNetworking::DownloadToFile(const std::wstring& address, const fs::path
     if (auto early = Begin(stop)) {
         return *early;
     }
-    HttpRequestSpec spec;
-    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", true, false, spec)) {
+    HttpRequestPlan plan;
+    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", true, false, plan)) {
         return *failed;
     }
     TempOutput output(path);
     if (!output.IsOpen()) {
         return kNetCreateFileFailed;
     }
-    spec.bufferSize = kTransferBufferSize;
+    plan.bufferSize = kTransferBufferSize;
     FileConsumer consumer(acceptAnyStatus_, output.Output());
-    HttpOutcome outcome = PerformHttpRequest(spec, consumer, stop);
+    HttpOutcome outcome = PerformHttpRequest(plan, consumer, stop);
     Remember(outcome);
     if (outcome.result != kNetSuccess || !outcome.completed) {
         return outcome.result;
@@ -238,17 +238,17 @@ uint32_t DNetworking::DownloadWithProgress(const std::wstring& address, const fs
     if (auto early = Begin(stop)) {
         return fail(*early);
     }
-    HttpRequestSpec spec;
-    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", false, true, spec)) {
+    HttpRequestPlan plan;
+    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", false, true, plan)) {
         return fail(*failed);
     }
     TempOutput output(path);
     if (!output.IsOpen()) {
         return fail(kNetCreateFileFailed);
     }
-    spec.bufferSize = kTransferBufferSize;
+    plan.bufferSize = kTransferBufferSize;
     ProgressConsumer consumer(acceptAnyStatus_, output.Output(), sink);
-    HttpOutcome outcome = PerformHttpRequest(spec, consumer, stop);
+    HttpOutcome outcome = PerformHttpRequest(plan, consumer, stop);
     Remember(outcome);
     if (outcome.result != kNetSuccess) {
         return fail(outcome.result);
@@ -270,12 +270,12 @@ uint32_t DNetworking::QueryHeaders(const std::wstring& address, const StopFlag& 
     if (auto early = Begin(stop)) {
         return *early;
     }
-    HttpRequestSpec spec;
-    if (auto failed = Prepare(address, "HEAD", true, false, spec)) {
+    HttpRequestPlan plan;
+    if (auto failed = Prepare(address, "HEAD", true, false, plan)) {
         return *failed;
     }
     HeaderConsumer head(acceptAnyStatus_, false);
-    HttpOutcome outcome = PerformHttpRequest(spec, head, stop);
+    HttpOutcome outcome = PerformHttpRequest(plan, head, stop);
     Remember(outcome);
     // Some servers refuse or botch HEAD; a GET that stops after the headers answers the same
     // question. Not worth trying when the host could not even be reached.
@@ -285,9 +285,9 @@ uint32_t DNetworking::QueryHeaders(const std::wstring& address, const StopFlag& 
     if (auto early = Begin(stop)) {
         return *early;
     }
-    spec.verb = "GET";
+    plan.verb = "GET";
     HeaderConsumer get(acceptAnyStatus_, true);
-    outcome = PerformHttpRequest(spec, get, stop);
+    outcome = PerformHttpRequest(plan, get, stop);
     Remember(outcome);
     return outcome.result;
 }
@@ -301,18 +301,18 @@ uint32_t DNetworking::DownloadRange(const std::wstring& address, std::optional<B
     if (range && range->to < range->from) {
         return kNetRequestFailed;
     }
-    HttpRequestSpec spec;
-    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", false, true, spec)) {
+    HttpRequestPlan plan;
+    if (auto failed = Prepare(address, IsPost() ? "POST" : "GET", false, true, plan)) {
         return *failed;
     }
     if (range) {
-        spec.headerLines.push_back("Range: " + RangeHeaderValue(range->from, range->to));
+        plan.headerLines.push_back("Range: " + RangeHeaderValue(range->from, range->to));
     }
-    spec.bufferSize = kTransferBufferSize;
+    plan.bufferSize = kTransferBufferSize;
     RangeConsumer consumer(range ? std::optional<uint64_t>(range->from) : std::nullopt,
                            range ? std::optional<uint64_t>(range->to) : std::nullopt, file,
                            position, sink);
-    HttpOutcome outcome = PerformHttpRequest(spec, consumer, stop);
+    HttpOutcome outcome = PerformHttpRequest(plan, consumer, stop);
     Remember(outcome);
     if (outcome.result != kNetSuccess || !outcome.completed) {
         return outcome.result;

@@ -26,7 +26,7 @@
 namespace talvex {
 
 struct HttpOutcome;
-struct HttpRequestSpec;
+struct HttpRequestPlan;
 
 using StopFlag = std::atomic<bool>;
 
@@ -123,7 +123,7 @@ private:
     std::optional<uint32_t> Begin(const StopFlag& stop);
     // The request for address with this client's settings, or the result code that prevents it.
     std::optional<uint32_t> Prepare(const std::wstring& address, const std::string& verb,
-                                    bool decode, bool xmlContentType, HttpRequestSpec& out) const;
+                                    bool decode, bool xmlContentType, HttpRequestPlan& out) const;
     void Remember(const HttpOutcome& outcome);
     bool IsPost() const { return !postData_.empty() || !rawBody_.empty(); }
     std::string PostBody() const;

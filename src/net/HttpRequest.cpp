@@ -63,7 +63,7 @@ struct SlistDeleter {
 
 // State shared with the library's callbacks for one request.
 struct Transfer {
-    const HttpRequestSpec& spec;
+    const HttpRequestPlan& plan;
     IResponseConsumer& consumer;
     const std::atomic<bool>& stop;
     HttpOutcome outcome;
@@ -155,27 +155,27 @@ void ResetHandle(CURL* easy) {
 }
 
 bool Configure(CURL* easy, Transfer& t, curl_slist* headers) {
-    const HttpRequestSpec& spec = t.spec;
+    const HttpRequestPlan& plan = t.plan;
     bool ok = true;
     auto set = [&](CURLoption option, auto value) {
         ok = ok && curl_easy_setopt(easy, option, value) == CURLE_OK;
     };
     set(CURLOPT_SHARE, SharedCurlData());
-    set(CURLOPT_URL, spec.url.c_str());
+    set(CURLOPT_URL, plan.url.c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
     set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     set(CURLOPT_FOLLOWLOCATION, 1L);
     set(CURLOPT_MAXREDIRS, kMaxRedirects);
     set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_USERAGENT, spec.userAgent.c_str());
+    set(CURLOPT_USERAGENT, plan.userAgent.c_str());
     set(CURLOPT_COOKIEFILE, "");  // cookie engine on, on the shared store
     set(CURLOPT_SSL_VERIFYPEER, 1L);
     set(CURLOPT_SSL_VERIFYHOST, 2L);
     set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(spec.timeouts.connectMs));
-    set(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(spec.timeouts.lowSpeedBytesPerSecond));
-    set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(spec.timeouts.lowSpeedSeconds));
-    set(CURLOPT_BUFFERSIZE, static_cast<long>(spec.bufferSize));
+    set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(plan.timeouts.connectMs));
+    set(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(plan.timeouts.lowSpeedBytesPerSecond));
+    set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(plan.timeouts.lowSpeedSeconds));
+    set(CURLOPT_BUFFERSIZE, static_cast<long>(plan.bufferSize));
     set(CURLOPT_HEADERFUNCTION, OnHeaderLine);
     set(CURLOPT_HEADERDATA, &t);
     set(CURLOPT_WRITEFUNCTION, OnBodyPiece);
@@ -183,18 +183,18 @@ bool Configure(CURL* easy, Transfer& t, curl_slist* headers) {
     set(CURLOPT_NOPROGRESS, 0L);
     set(CURLOPT_XFERINFOFUNCTION, OnTransferInfo);
     set(CURLOPT_XFERINFODATA, &t);
-    if (spec.http11) {
+    if (plan.http11) {
         set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     }
-    if (spec.decodeContent) {
+    if (plan.decodeContent) {
         set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
     }
-    if (spec.verb == "HEAD") {
+    if (plan.verb == "HEAD") {
         set(CURLOPT_NOBODY, 1L);
-    } else if (spec.verb == "POST") {
+    } else if (plan.verb == "POST") {
         set(CURLOPT_POST, 1L);
-        set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec.body.size()));
-        set(CURLOPT_POSTFIELDS, spec.body.data());
+        set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(plan.body.size()));
+        set(CURLOPT_POSTFIELDS, plan.body.data());
     }
     if (headers != nullptr) {
         set(CURLOPT_HTTPHEADER, headers);
@@ -238,17 +238,17 @@ uint32_t ResultFromCurl(CURLcode code, CURL* easy, const Transfer& t) {
 
 }  // namespace
 
-HttpOutcome PerformHttpRequest(const HttpRequestSpec& spec, IResponseConsumer& consumer,
+HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& consumer,
                                const std::atomic<bool>& stop) {
-    Transfer t{spec, consumer, stop, {}, {}, 0, false, false, std::nullopt, false};
-    CurlHandlePool::Lease lease = CurlHandlePool::Global().Acquire(spec.origin);
+    Transfer t{plan, consumer, stop, {}, {}, 0, false, false, std::nullopt, false};
+    CurlHandlePool::Lease lease = CurlHandlePool::Global().Acquire(plan.origin);
     if (!lease) {
         t.outcome.result = kNetOpenFailed;
         return t.outcome;
     }
     std::unique_ptr<curl_slist, SlistDeleter> headers;
-    std::vector<std::string> lines = spec.headerLines;
-    if (spec.verb == "POST") {
+    std::vector<std::string> lines = plan.headerLines;
+    if (plan.verb == "POST") {
         lines.push_back("Expect:");  // no 100-continue round trip before large bodies
     }
     for (const std::string& line : lines) {

@@ -15,7 +15,7 @@
 
 namespace talvex {
 
-struct HttpRequestSpec {
+struct HttpRequestPlan {
     std::string url;                       // checked and normalised (Address.h)
     std::string origin;                    // for connection reuse
     std::string verb = "GET";              // "GET", "HEAD" or "POST"
@@ -47,7 +47,7 @@ struct HttpOutcome {
     HeaderMap headers;        // of the final response; the first of repeated names is kept
 };
 
-HttpOutcome PerformHttpRequest(const HttpRequestSpec& spec, IResponseConsumer& consumer,
+HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& consumer,
                                const std::atomic<bool>& stop);
 
 }  // namespace talvex

@@ -43,8 +43,8 @@ std::optional<fs::path> CreateUniqueTempFile(const fs::path& folder, const std::
 }
 
 bool MoveNoReplace(const fs::path& from, const fs::path& to) {
-    long r = ::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
-                       RENAME_NOREPLACE);
+    long r =
+        ::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     if (r == 0) {
         return true;
     }
@@ -67,9 +67,13 @@ bool RemoveRegularFile(const fs::path& path) {
     return ::unlink(path.c_str()) == 0;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -134,7 +138,9 @@ std::optional<uint64_t> File::Size() const {
     return static_cast<uint64_t>(st.st_size);
 }
 
-bool File::Sync() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+bool File::Sync() {
+    return fd_ >= 0 && ::fsync(fd_) == 0;
+}
 
 void File::Close() {
     if (fd_ >= 0) {

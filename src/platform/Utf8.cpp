@@ -5,7 +5,9 @@ namespace talvex {
 namespace {
 constexpr wchar_t kReplacement = 0xFFFD;
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 }  // namespace
 
 std::wstring Utf8ToWide(std::string_view utf8) {
