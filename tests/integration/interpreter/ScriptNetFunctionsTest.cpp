@@ -1,3 +1,5 @@
+#include <chrono>
+#include <thread>
 // The network functions of the script language against a real nginx: what they send, what they
 // hand back, and the end-of-run extension probe.
 #include <gtest/gtest.h>
@@ -162,7 +164,12 @@ TEST_F(ScriptNetFunctions, ExtensionComesFromTheContentTypeOrTheAddress) {
                     L"VAR u = \"" + Url("/plain/video.part1.flv?q=a.b/c") + L"\";",
                     L"VIDURL = u;"});
     EXPECT_EQ(target.extension, L"part1.flv");
-    const auto log = nginx.AccessLog();
+    // nginx logs a request only after answering it: give the probe's entry time to appear.
+    auto log = nginx.AccessLog();
+    for (int i = 0; i < 50 && (log.empty() || log.back().userAgent != "Prober"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        log = nginx.AccessLog();
+    }
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back().userAgent, "Prober");
 }
