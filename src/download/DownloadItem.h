@@ -157,6 +157,14 @@ private:
     void RunOneStreamDownload();
     void RunMultiStreamDownload(uint64_t size);
     void RunRTMPDownload();
+    // The log lines of a one-transfer run: stopped before the start, started, failed.
+    struct SingleSubItemLog {
+        const char* stoppedBeforeStart;
+        const char* started;
+        const char* failed;
+    };
+    // Adds and starts the single transfer of a one-stream or RTMP run.
+    void RunSingleSubItem(const RefPtr<DownloadSubItem>& sub, const SingleSubItemLog& log);
     // Starts sub (queues its AsyncDownload) unless the item was stopped or paused meanwhile.
     // Called with subItemLock held.
     bool StartSubItem(DownloadSubItem* sub);

@@ -202,7 +202,14 @@ void DownloadItem::AsyncRun() {
 void DownloadItem::RunOneStreamDownload() {
     DebugLog::Write("Enter DownloadItem::RunOneStreamDownload");
     Trace("Starting single stream HTTP download\n");
-    RefPtr<DownloadSubItem> sub(new OneStreamSubItem(this));
+    RunSingleSubItem(
+        RefPtr<DownloadSubItem>(new OneStreamSubItem(this)),
+        {"Exit RunOneStreamDownload (success 1)", "Exit RunOneStreamDownload (success 2)",
+         "Exit DownloadItem::RunOneStreamDownload (failed)"});
+}
+
+void DownloadItem::RunSingleSubItem(const RefPtr<DownloadSubItem>& sub,
+                                    const SingleSubItemLog& log) {
     bool stopped = false;
     bool failed = false;
     {
@@ -210,17 +217,17 @@ void DownloadItem::RunOneStreamDownload() {
         if (!AddSubItem(sub.get())) {
             failed = true;
         } else if (stopRequested_.load()) {
-            DebugLog::Write("Exit RunOneStreamDownload (success 1)");
+            DebugLog::Write(log.stoppedBeforeStart);
             stopped = true;
         } else if (!StartSubItem(sub.get())) {
             failed = true;
         } else {
-            DebugLog::Write("Exit RunOneStreamDownload (success 2)");
+            DebugLog::Write(log.started);
         }
     }
     if (failed) {
         OnFailed();
-        DebugLog::Write("Exit DownloadItem::RunOneStreamDownload (failed)");
+        DebugLog::Write(log.failed);
     } else if (stopped) {
         EndRunEarly();
     }
@@ -269,28 +276,10 @@ void DownloadItem::RunMultiStreamDownload(uint64_t size) {
 void DownloadItem::RunRTMPDownload() {
     DebugLog::Write("Enter DownloadItem::RunRTMPDownload");
     Trace("Starting single stream RTMP download\n");
-    RefPtr<DownloadSubItem> sub(new RTMPStreamSubItem(this));
-    bool stopped = false;
-    bool failed = false;
-    {
-        std::lock_guard<DCriticalSection> guard(subItemLock_);
-        if (!AddSubItem(sub.get())) {
-            failed = true;
-        } else if (stopRequested_.load()) {
-            DebugLog::Write("Exit DownloadItem::RunRTMPDownload (success 1)");
-            stopped = true;
-        } else if (!StartSubItem(sub.get())) {
-            failed = true;
-        } else {
-            DebugLog::Write("Exit DownloadItem::RunRTMPDownload (success 2)");
-        }
-    }
-    if (failed) {
-        OnFailed();
-        DebugLog::Write("Exit RunRTMPDownload (failed)");
-    } else if (stopped) {
-        EndRunEarly();
-    }
+    RunSingleSubItem(
+        RefPtr<DownloadSubItem>(new RTMPStreamSubItem(this)),
+        {"Exit DownloadItem::RunRTMPDownload (success 1)",
+         "Exit DownloadItem::RunRTMPDownload (success 2)", "Exit RunRTMPDownload (failed)"});
 }
 
 }  // namespace talvex
