@@ -36,7 +36,8 @@ bool Engine::Download(const std::vector<std::wstring>& urls, int32_t formatChoic
                       bool convertFlag, int32_t quality, int32_t profile) {
     DebugLog::Write("Enter Engine::Download");
     const ItemSettings settings{formatChoice, autoConvert, convertFlag, quality, profile};
-    const std::wstring folder = settings_.GetDownloadFolder();
+    const std::wstring folder =
+        downloadFolder_.empty() ? settings_.GetDownloadFolder() : downloadFolder_;
     for (const std::wstring& url : urls) {
         RefPtr<DownloadItem> item(new DownloadItem(&parser_, formatChoice, convertFlag));
         item->SetAutoConvert(autoConvert);

@@ -6,6 +6,7 @@
 // All of its operations run on the user-interface thread.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "activity/ActivityQueue.h"
@@ -50,6 +51,10 @@ public:
     void RemoveChannels(std::vector<std::wstring>& urls);
     // Removes the addresses no site script handles; true when any was removed.
     bool FilterUnsupportedSites(std::vector<std::wstring>& urls);
+    // The folder later calls of Download put their files in, instead of the "DownloadDirectory"
+    // setting (the command-line front end's --folder, which must not change the desktop
+    // program's choice); empty goes back to the setting.
+    void SetDownloadFolder(std::wstring folder) { downloadFolder_ = std::move(folder); }
 
     // Gives the item the main window and queues it (the Convert tab's conversions).
     void AddItem(ActivityItem* item);
@@ -83,6 +88,7 @@ private:
     // Members are destroyed in reverse order: the queue (and with it the items' last
     // references from it) before the interpreter and the texts the items use.
     IMessageSink* mainWindow_ = nullptr;
+    std::wstring downloadFolder_;
     SettingsStore settings_;
     StringTable strings_;
     SiteParser parser_;
