@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The main job, end to end and offline: installs what is missing, builds, serves a local
+# imitation of the video site (this machine may have no internet), downloads a sample video
+# with talvex-cli and converts it to MP3, shows where both files are, and stops the server.
+#
+#   tools/demo.sh [WATCH-ADDRESS]     (default: a sample video of the local site)
+#
+# The demo runs in a home of its own under a temporary folder, so the user's settings, script
+# file and debug log are left alone; the files it makes stay there for a look afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+address=${1:-http://www.youtube.com/watch?v=aHDtour2011}
+
+tools/install-deps.sh
+tools/build.sh
+dir=${TALVEX_BUILD_DIR:-build}
+cli=$PWD/$dir/bin/talvex-cli
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/talvex-demo.XXXXXX")
+site=$work/site
+videos=$work/videos
+mkdir -p "$videos" "$work/home"
+stop_site() { tests/fixtures/site/serve.sh stop --run-dir "$site" >/dev/null 2>&1 || true; }
+trap stop_site EXIT
+
+echo "== Starting a local imitation of the video site on 127.0.0.1 (no internet needed)"
+proxy=$(tests/fixtures/site/serve.sh start --run-dir "$site")
+echo "   site (an HTTP proxy for the video site's host): $proxy"
+
+echo "== talvex-cli download --convert mp3 $address"
+results=$work/results.txt
+status=0
+env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
+    http_proxy="$proxy" https_proxy="$proxy" no_proxy= NO_PROXY= \
+    "$cli" download --folder "$videos" --convert mp3 "$address" | tee "$results" || status=$?
+
+echo "== Result (exit status $status)"
+video=$(sed -n 's/^Completed: \(.*\.\(mp4\|flv\)\)$/\1/p' "$results" | head -n1)
+mp3=$(sed -n 's/^Completed: \(.*\.mp3\)$/\1/p' "$results" | head -n1)
+[[ -n $video ]] && echo "   video: $video ($(stat -c %s "$video") bytes)"
+[[ -n $mp3 ]] && echo "   MP3:   $mp3 ($(stat -c %s "$mp3") bytes)"
+echo "   folder: $videos"
+if [[ $status -ne 0 || -z $video || -z $mp3 ]]; then
+    echo "demo: the download or the conversion did not complete" >&2
+    exit 1
+fi
