@@ -1,47 +1,55 @@
 #include "cli/Interrupt.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 namespace talvex::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_signal = 0;
+std::atomic<int> g_signal{0};
 int g_wakePipe[2] = {-1, -1};
 
-void OnSignal(int number) {
-    if (g_signal != 0) {
-        // Asked twice: give up the clean stop.
-        std::signal(number, SIG_DFL);
-        std::raise(number);
-        return;
-    }
-    g_signal = number;
-    if (g_wakePipe[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = write(g_wakePipe[1], &byte, 1);
+void TakeSignals(sigset_t set) {
+    for (;;) {
+        int number = 0;
+        if (sigwait(&set, &number) != 0) {
+            continue;
+        }
+        if (g_signal.exchange(number) != 0) {
+            _exit(128 + number);  // asked twice: give up the clean stop
+        }
+        if (g_wakePipe[1] >= 0) {
+            const char byte = 1;
+            [[maybe_unused]] const ssize_t n = write(g_wakePipe[1], &byte, 1);
+        }
     }
 }
 
 }  // namespace
 
 void InstallInterruptHandlers() {
-    if (g_wakePipe[0] < 0 && pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (g_wakePipe[0] >= 0) {
+        return;
+    }
+    if (pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         g_wakePipe[0] = g_wakePipe[1] = -1;
     }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no SA_RESTART: a blocking read returns with EINTR
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::thread(TakeSignals, set).detach();
 }
 
 int InterruptSignal() {
-    return g_signal;
+    return g_signal.load();
 }
 
 int InterruptWakeFd() {

@@ -27,6 +27,8 @@ int main(int argc, char** argv) {
     // Only the character type: names are measured for the progress lines in the user's
     // encoding, while numbers keep their locale-independent form.
     std::setlocale(LC_CTYPE, "");
+    // Before any other thread starts: they all inherit the blocked signals.
+    InstallInterruptHandlers();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.ok) {
@@ -43,7 +45,6 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
 
-    InstallInterruptHandlers();
     std::signal(SIGPIPE, SIG_IGN);
     Console console(STDERR_FILENO, isatty(STDERR_FILENO) == 1);
     // The loop receives the workers' notices, so it is made before (and outlives) the engine.

@@ -129,5 +129,14 @@ TEST_F(CliSite, EndOfInputAtTheLoginPromptCancelsTheLogin) {
     EXPECT_TRUE(FilesIn(Folder()).empty());
 }
 
+TEST_F(CliSite, CtrlCAtTheLoginPromptStopsTheRun) {
+    PtyCli cli;
+    ASSERT_TRUE(cli.Start({"download", "-o", Folder().string(), Watch("ageRestrict")}));
+    ASSERT_TRUE(cli.WaitFor("Username:", 30000)) << cli.Output();
+    cli.Type("\x03");  // Ctrl-C: SIGINT from the terminal
+    EXPECT_EQ(cli.Finish(60000), 130) << cli.Output();
+    EXPECT_TRUE(FilesIn(Folder()).empty());
+}
+
 }  // namespace
 }  // namespace talvex::test
