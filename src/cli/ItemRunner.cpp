@@ -30,7 +30,7 @@ std::wstring ErrorOf(ActivityItem& item) {
         std::wstring text = download.ErrorText();
         if (text.empty()) {
             const uint32_t code = download.FailedCode();
-            text = L"the download failed";
+            text = L"the media could not be downloaded";
             if (code > 1) {
                 text += L" (transfer error " + std::to_wstring(code) + L")";
             }
