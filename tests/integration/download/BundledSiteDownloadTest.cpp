@@ -38,9 +38,14 @@ protected:
     }
 
     std::vector<RefPtr<ActivityItem>> Items() { return engine_.GetActivityQueue()->Items(); }
+    // Every item has finished, and every completed one has posted its finished notice: a
+    // download turns Completed before it stores its file under the final name, and posts the
+    // notice only once the file is there. (An item whose preparation failed posts none.)
     bool AllFinished() {
         for (const auto& item : Items()) {
-            if (!IsFinishedState(item->state.load())) {
+            const ActivityState s = item->state.load();
+            if (!IsFinishedState(s) ||
+                (s == ActivityState::Completed && sink_.FinishedCount(item.get()) == 0)) {
                 return false;
             }
         }
