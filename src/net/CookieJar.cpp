@@ -72,12 +72,14 @@ struct EasyDeleter {
     void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
 
-// A handle attached to the shared store, for reading or changing it.
+// A handle attached to the shared store, for reading or changing it. Attaching the share is all
+// the cookie-list option and query need: they work on the handle's store, which is then the
+// shared one. The handle never transfers, so it gets no cookie file (not even an empty name),
+// and with it no file list to free.
 std::unique_ptr<CURL, EasyDeleter> StoreHandle() {
     EnsureCurlInitialised();
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (easy && (curl_easy_setopt(easy.get(), CURLOPT_SHARE, SharedCurlData()) != CURLE_OK ||
-                 curl_easy_setopt(easy.get(), CURLOPT_COOKIEFILE, "") != CURLE_OK)) {
+    if (easy && curl_easy_setopt(easy.get(), CURLOPT_SHARE, SharedCurlData()) != CURLE_OK) {
         easy.reset();
     }
     return easy;

@@ -8,6 +8,11 @@
 
 namespace talvex {
 
+void ResetTransferHandle(CURL* easy) {
+    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+    curl_easy_reset(easy);
+}
+
 CurlHandlePool::Lease::Lease(CurlHandlePool* pool, CURLM* multi, CURL* easy, std::string origin)
     : pool_(pool), multi_(multi), easy_(easy), origin_(std::move(origin)) {}
 
@@ -97,7 +102,8 @@ CurlHandlePool::Lease CurlHandlePool::Acquire(const std::string& origin) {
         Destroy(e);
     }
     if (chosen) {
-        curl_easy_reset(chosen->easy);
+        // Also when its last holder gave it back without clearing it.
+        ResetTransferHandle(chosen->easy);
         return Lease(this, chosen->multi, chosen->easy, origin);
     }
     EnsureCurlInitialised();

@@ -14,6 +14,10 @@
 
 namespace talvex {
 
+// Clears a transfer handle's settings for its next request. The list of cookie files is emptied
+// first: libcurl 7.88's reset drops that list without freeing it. The shared store is untouched.
+void ResetTransferHandle(CURL* easy);
+
 class CurlHandlePool {
 public:
     // Idle pairs beyond this are closed (each may hold open connections to servers).

@@ -147,13 +147,6 @@ int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
-// Clears the handle's settings for the next request. The list of cookie files is emptied first:
-// a reset alone drops it without freeing it (the shared store itself is not touched).
-void ResetHandle(CURL* easy) {
-    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
-    curl_easy_reset(easy);
-}
-
 bool Configure(CURL* easy, Transfer& t, curl_slist* headers) {
     const HttpRequestPlan& plan = t.plan;
     bool ok = true;
@@ -263,7 +256,7 @@ HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& c
     CURL* easy = lease.Easy();
     CURLM* multi = lease.Multi();
     if (!Configure(easy, t, headers.get()) || curl_multi_add_handle(multi, easy) != CURLM_OK) {
-        ResetHandle(easy);
+        ResetTransferHandle(easy);
         t.outcome.result = kNetRequestFailed;
         return t.outcome;
     }
@@ -311,7 +304,7 @@ HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& c
     }
     curl_multi_remove_handle(multi, easy);
     // Drop references to this call's buffers before the handle goes back to the pool.
-    ResetHandle(easy);
+    ResetTransferHandle(easy);
     return t.outcome;
 }
 
