@@ -7,6 +7,20 @@
 
 namespace talvex::cli {
 
+void WriteText(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
 Console::Console(int fd, bool terminal) : fd_(fd), terminal_(terminal) {}
 
 int Console::Width() const {
@@ -20,7 +34,7 @@ int Console::Width() const {
 void Console::Message(const std::string& line) {
     std::lock_guard guard(lock_);
     ClearLiveLocked();
-    WriteLocked(line + "\n");
+    WriteText(fd_, line + "\n");
 }
 
 void Console::DrawLive(const std::vector<std::string>& lines) {
@@ -36,7 +50,7 @@ void Console::DrawLive(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
         text += line + "\n";
     }
-    WriteLocked(text);
+    WriteText(fd_, text);
     liveLines_ = lines.size();
 }
 
@@ -61,22 +75,8 @@ void Console::ClearLiveLocked() {
         return;
     }
     // Up to the block's first line, then erase to the end of the screen.
-    WriteLocked("\x1b[" + std::to_string(liveLines_) + "F\x1b[J");
+    WriteText(fd_, "\x1b[" + std::to_string(liveLines_) + "F\x1b[J");
     liveLines_ = 0;
-}
-
-void Console::WriteLocked(const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd_, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;  // nowhere to report a failing standard error
-        }
-        done += static_cast<size_t>(n);
-    }
 }
 
 }  // namespace talvex::cli

@@ -8,6 +8,10 @@
 
 namespace talvex::cli {
 
+// Writes all of text to fd, going on after interruptions; gives up silently on an error (there
+// is nowhere left to report a failing terminal or standard error).
+void WriteText(int fd, const std::string& text);
+
 class Console {
 public:
     // fd: where everything goes (standard error); terminal: whether it is one, so that the
@@ -33,7 +37,6 @@ public:
 
 private:
     void ClearLiveLocked();
-    void WriteLocked(const std::string& text);
 
     const int fd_;
     const bool terminal_;

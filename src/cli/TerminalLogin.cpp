@@ -19,20 +19,6 @@ std::string Text(const StringTable* strings, std::wstring_view key, std::wstring
     return WideToUtf8(strings != nullptr ? strings->GetText(key, builtIn) : std::wstring(builtIn));
 }
 
-void WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return;
-        }
-        done += static_cast<size_t>(n);
-    }
-}
-
 // Echo off for the password; restored by the destructor whatever happens.
 class EchoOff {
 public:
@@ -135,17 +121,17 @@ int TerminalLogin::Show(int service, void*, std::wstring& userName, std::wstring
     if (!initialUser.empty()) {
         userPrompt += " [" + WideToUtf8(initialUser) + "]";
     }
-    WriteAll(fd, intro + userPrompt + " ");
+    WriteText(fd, intro + userPrompt + " ");
     std::string user;
     Read result = ReadLine(fd, user);
     std::string secret;
     if (result == Read::Line) {
         EchoOff quiet(fd);
-        WriteAll(fd, Text(strings_, L"dlg.login.lbl.pwd", L"Password:") + " ");
+        WriteText(fd, Text(strings_, L"dlg.login.lbl.pwd", L"Password:") + " ");
         result = ReadLine(fd, secret);
     }
     if (result != Read::Line) {
-        WriteAll(fd, "\n");
+        WriteText(fd, "\n");
     }
     close(fd);
     if (result != Read::Line) {
