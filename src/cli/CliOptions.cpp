@@ -38,7 +38,7 @@ std::optional<int32_t> WholeNumber(const std::string& text) {
 
 // One option of a command: its names, how many values it takes, and what it does with them
 // (an error text when a value is bad).
-struct OptionSpec {
+struct OptionRule {
     const char* shortName;  // "-q", or nullptr
     const char* longName;   // "--quality"
     int values;
@@ -49,7 +49,7 @@ std::string BadValue(const std::string& option, const std::string& value) {
     return "invalid value '" + value + "' for " + option;
 }
 
-std::vector<OptionSpec> DownloadSpecs(DownloadOptions& o) {
+std::vector<OptionRule> DownloadRules(DownloadOptions& o) {
     return {
         {"-q", "--quality", 1,
          [&o](const std::vector<std::string>& v) {
@@ -92,7 +92,7 @@ std::vector<OptionSpec> DownloadSpecs(DownloadOptions& o) {
     };
 }
 
-std::vector<OptionSpec> ConvertSpecs(ConvertOptions& o) {
+std::vector<OptionRule> ConvertRules(ConvertOptions& o) {
     return {
         {"-p", "--profile", 1,
          [&o](const std::vector<std::string>& v) {
@@ -136,7 +136,7 @@ std::vector<OptionSpec> ConvertSpecs(ConvertOptions& o) {
 
 // Reads the options and operands after the command word; an error text, or empty.
 std::string ParseCommandArguments(const std::vector<std::string>& args, size_t first,
-                                  std::vector<OptionSpec> specs,
+                                  std::vector<OptionRule> rules,
                                   std::vector<std::string>& operands) {
     bool optionsEnded = false;
     for (size_t i = first; i < args.size(); ++i) {
@@ -158,33 +158,33 @@ std::string ParseCommandArguments(const std::vector<std::string>& args, size_t f
                 inlineValue = arg.substr(eq + 1);
             }
         }
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs) {
+        const OptionRule* rule = nullptr;
+        for (const OptionRule& s : rules) {
             if (name == s.longName || (s.shortName != nullptr && name == s.shortName)) {
-                spec = &s;
+                rule = &s;
             }
         }
-        if (spec == nullptr) {
+        if (rule == nullptr) {
             return "unknown option " + name;
         }
         std::vector<std::string> values;
         if (inlineValue) {
-            if (spec->values != 1) {
+            if (rule->values != 1) {
                 return "option " + name + " takes " +
-                       (spec->values == 0 ? "no value" : std::to_string(spec->values) + " values");
+                       (rule->values == 0 ? "no value" : std::to_string(rule->values) + " values");
             }
             values.push_back(*inlineValue);
         } else {
-            const size_t count = static_cast<size_t>(spec->values);
+            const size_t count = static_cast<size_t>(rule->values);
             if (count > 0 && i + count >= args.size()) {
                 return "option " + name + " needs " +
-                       (spec->values == 1 ? std::string("a value") : "two values");
+                       (rule->values == 1 ? std::string("a value") : "two values");
             }
             for (size_t k = 0; k < count; ++k) {
                 values.push_back(args[++i]);
             }
         }
-        if (std::string error = spec->apply(values); !error.empty()) {
+        if (std::string error = rule->apply(values); !error.empty()) {
             return error;
         }
     }
@@ -246,7 +246,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (word == "download") {
         options.command = Command::Download;
         DownloadOptions& o = options.download;
-        result.error = ParseCommandArguments(args, 1, DownloadSpecs(o), o.urls);
+        result.error = ParseCommandArguments(args, 1, DownloadRules(o), o.urls);
         if (result.error.empty() && o.urls.empty()) {
             result.error = "no address given";
         }
@@ -256,7 +256,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     } else if (word == "convert") {
         options.command = Command::Convert;
         ConvertOptions& o = options.convert;
-        result.error = ParseCommandArguments(args, 1, ConvertSpecs(o), o.files);
+        result.error = ParseCommandArguments(args, 1, ConvertRules(o), o.files);
         if (result.error.empty() && o.files.empty()) {
             result.error = "no file given";
         }
