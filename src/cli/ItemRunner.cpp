@@ -83,20 +83,18 @@ bool ItemRunner::AllEnded() {
 }
 
 void ItemRunner::HandleMessages(int waitMs) {
-    Message message;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0 || InterruptSignal() != 0 ||
-            !loop_.Take(message, static_cast<int>(std::min<int64_t>(left, 50)))) {
-            if (left <= 0 || InterruptSignal() != 0) {
-                return;
-            }
-            continue;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (InterruptSignal() == 0) {
+        const int64_t left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 deadline - std::chrono::steady_clock::now())
+                                 .count();
+        if (left <= 0) {
+            return;
         }
-        if (message.message == kMsgItemFinished) {
+        // Short waits, so that an interrupt is seen at once.
+        Message message;
+        if (loop_.Take(message, static_cast<int>(std::min<int64_t>(left, 50))) &&
+            message.message == kMsgItemFinished) {
             engine_.GetActivityQueue()->OnItemFinished(
                 reinterpret_cast<ActivityItem*>(message.wParam));
             Collect();
