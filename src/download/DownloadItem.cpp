@@ -14,6 +14,14 @@ namespace talvex {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Shown for a download whose finished file could not take its name.
+constexpr wchar_t kStoreFailedText[] =
+    L"The downloaded file could not be stored in the download folder under its name.";
+
+}  // namespace
+
 DownloadItem::DownloadItem(SiteParser* parser, int32_t formatChoice, bool convertFlag)
     : ActivityItem(ActivityKind::Download),
       parser_(parser),
@@ -747,8 +755,16 @@ bool DownloadItem::OnItemComplete() {
                 "Exit DownloadItem::OnItemComplete() (Multi Stream failed, try single stream)");
             return Run();
         }
-    } else if (s == ActivityState::Completed) {
-        StoreFile();
+    } else if (s == ActivityState::Completed && !StoreFile()) {
+        // Every name was taken, or the folder refused the move: a file left under its
+        // temporary name is no completed download, so the run fails like any other, without
+        // leaving that file behind (starting the item again downloads it anew).
+        SetErrorText(parser_ != nullptr
+                         ? parser_->Localize(L"msg.err.download.store", kStoreFailedText)
+                         : std::wstring(kStoreFailedText));
+        failed_.store(1);
+        SetState(ActivityState::Failed);
+        Cleanup();
     }
     if (s != ActivityState::Paused) {
         {

@@ -52,6 +52,9 @@ public:
         return scripts_.GetScript(text);
     }
     std::wstring ScriptVersion() const { return scripts_.ScriptVersion(); }
+    // The text for key in the user's language, builtIn when there is none (the error texts of
+    // runs, shared with the items that run the scripts).
+    std::wstring Localize(const std::wstring& key, const std::wstring& builtIn) const;
 
     // The user interface's login prompt (not owned; null: every login request is declined).
     void SetLoginPrompt(ILoginPrompt* prompt) { login_.SetPrompt(prompt); }
@@ -90,9 +93,6 @@ private:
     void FinishRun(IScriptTarget& target, ScriptRun& run);
     bool RunResult(IScriptTarget& target, ScriptRun& run);
     bool RunLoginScript(std::wstring_view key, IScriptTarget& target, ScriptRun& run);
-    // The text for key with builtIn as its built-in text.
-    std::wstring Localize(const std::wstring& key, const std::wstring& builtIn) const;
-
     ScriptTable scripts_;
     LoginService login_;
     const StringTable* strings_;

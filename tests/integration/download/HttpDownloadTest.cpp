@@ -138,6 +138,28 @@ TEST_F(HttpDownloadTest, NameCollisionsAddNumbersAndNeverOverwrite) {
     EXPECT_EQ(ReadFileBytes(folder_ / "Renamed.bin"), Served("clip.bin"));
 }
 
+TEST_F(HttpDownloadTest, EveryNameTakenFailsTheRunWithoutLeavingItsWorkFile) {
+    std::vector<std::string> taken = {"Clip.bin"};
+    for (int n = 1; n < 20; ++n) {
+        taken.push_back("Clip[" + std::to_string(n) + "].bin");
+    }
+    for (const std::string& name : taken) {
+        WriteFileBytes(folder_ / name, "the user's own " + name);
+    }
+    std::sort(taken.begin(), taken.end());
+    auto item = NewItem(AddVideo("clip.bin", "Clip", 64 * 1024 + 5));
+
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(item->FailedCode(), 1u);
+    EXPECT_NE(item->ErrorText().find(L"could not be stored"), std::wstring::npos);
+    EXPECT_EQ(FolderNames(), taken);
+    EXPECT_EQ(ReadFileBytes(folder_ / "Clip[7].bin"), "the user's own Clip[7].bin");
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
+}
+
 TEST_F(HttpDownloadTest, TitleAndExtensionDefaultToVideoFlv) {
     // No title on the page and an address without an extension, served as octet-stream.
     WriteFileBytes(Root() / "media" / "noext", GeneratedBytes(5000, 7));
