@@ -21,10 +21,10 @@ Engine::~Engine() {
 }
 
 void Engine::Init(IMessageSink* mainWindow) {
-    mainWindow_ = mainWindow;
+    mainWindow_.store(mainWindow);
     context_.mainWindow = mainWindow;
-    if (!parser_.LoadScripts(true) && mainWindow_ != nullptr) {
-        mainWindow_->Post(kMsgRunUpdateCheck, 0, 0);
+    if (!parser_.LoadScripts(true) && mainWindow != nullptr) {
+        mainWindow->Post(kMsgRunUpdateCheck, 0, 0);
     }
     strings_.LoadCurrentLanguage(settings_, ResourceFolder());
     // The HTTP client has no per-server connection limit below the 32 the segmented downloads
@@ -35,30 +35,54 @@ bool Engine::Download(const std::vector<std::wstring>& urls, int32_t formatChoic
                       bool downloadPlaylists, bool downloadChannels, bool autoConvert,
                       bool convertFlag, int32_t quality, int32_t profile) {
     DebugLog::Write("Enter Engine::Download");
+    QueueBatch(PrepareDownload(urls, formatChoice, downloadPlaylists, downloadChannels, autoConvert,
+                               convertFlag, quality, profile));
+    DebugLog::Write("Exit Engine::Download");
+    return true;
+}
+
+Engine::DownloadBatch Engine::PrepareDownload(const std::vector<std::wstring>& urls,
+                                              int32_t formatChoice, bool downloadPlaylists,
+                                              bool downloadChannels, bool autoConvert,
+                                              bool convertFlag, int32_t quality, int32_t profile) {
     const ItemSettings settings{formatChoice, autoConvert, convertFlag, quality, profile};
     const std::wstring folder =
         downloadFolder_.empty() ? settings_.GetDownloadFolder() : downloadFolder_;
+    DownloadBatch batch;
     for (const std::wstring& url : urls) {
         RefPtr<DownloadItem> item(new DownloadItem(&parser_, formatChoice, convertFlag));
         item->SetAutoConvert(autoConvert);
         item->quality = quality;
         item->profile = profile;
         item->SetPageUrl(url);
-        item->ownerWindow = mainWindow_;
+        item->ownerWindow = mainWindow_.load();
         item->workPath = folder;
         const bool playlist = downloadPlaylists && IsPlayListAddress(url);
         const bool channel = downloadChannels && IsChannelAddress(url);
         if (playlist || channel) {
             // The script collects a page's ids only when told the page is a list: a channel
             // the user asked to expand is one, whatever the playlist option says.
-            Expand(*item, playlist ? downloadPlaylists : downloadChannels, settings);
+            Expand(*item, playlist ? downloadPlaylists : downloadChannels, settings, batch);
             continue;
         }
         AttachFollowUp(*item, settings);
+        batch.items.emplace_back(item.get());
+    }
+    return batch;
+}
+
+void Engine::QueueBatch(const DownloadBatch& batch) {
+    for (const RefPtr<ActivityItem>& item : batch.items) {
         queue_.Add(item.get());
     }
-    DebugLog::Write("Exit Engine::Download");
-    return true;
+}
+
+bool Engine::NeedsExpansion(const std::vector<std::wstring>& urls, bool downloadPlaylists,
+                            bool downloadChannels) {
+    return std::any_of(urls.begin(), urls.end(), [&](const std::wstring& url) {
+        return (downloadPlaylists && IsPlayListAddress(url)) ||
+               (downloadChannels && IsChannelAddress(url));
+    });
 }
 
 void Engine::AttachFollowUp(DownloadItem& item, const ItemSettings& settings) {
@@ -67,11 +91,12 @@ void Engine::AttachFollowUp(DownloadItem& item, const ItemSettings& settings) {
     }
     RefPtr<ConvertItem> conversion(new ConvertItem(settings.profile, settings.quality));
     conversion->convertFlag = item.ConvertFlag();
-    conversion->ownerWindow = mainWindow_;
+    conversion->ownerWindow = mainWindow_.load();
     item.followUp.Store(conversion.get());
 }
 
-void Engine::Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings) {
+void Engine::Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings,
+                    DownloadBatch& batch) {
     parent.SetIsListParent(listParent);
     parser_.Execute1(parent);
     const std::map<int32_t, std::wstring> ids = parent.IdList();
@@ -80,9 +105,9 @@ void Engine::Expand(DownloadItem& parent, bool listParent, const ItemSettings& s
         auto it = ids.find(key);
         const std::wstring id = it != ids.end() ? it->second : std::wstring();
         RefPtr<DownloadItem> child = parent.MakeChild(WatchAddressForVideo(id));
-        child->ownerWindow = mainWindow_;
+        child->ownerWindow = mainWindow_.load();
         AttachFollowUp(*child, settings);
-        queue_.Add(child.get());
+        batch.items.emplace_back(child.get());
     }
 }
 
@@ -118,7 +143,7 @@ void Engine::AddItem(ActivityItem* item) {
     if (item == nullptr) {
         return;
     }
-    item->ownerWindow = mainWindow_;
+    item->ownerWindow = mainWindow_.load();
     queue_.Add(item);
 }
 

@@ -4,6 +4,7 @@
 // the instance pipe listener, turns page addresses into download items (expanding playlist and
 // channel pages into one item per video, attaching a conversion when asked), and queues them.
 // All of its operations run on the user-interface thread.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -45,6 +46,22 @@ public:
                   bool downloadPlaylists, bool downloadChannels, bool autoConvert, bool convertFlag,
                   int32_t quality, int32_t profile);
 
+    // Download in two steps, so that a front end can read list pages without blocking its
+    // window: PrepareDownload makes the items in order (running the site script of every
+    // playlist or channel page that is to be expanded, which may take as long as the network
+    // takes) and may run on any thread; QueueBatch then adds them to the queue on the
+    // user-interface thread. Download is the two in a row.
+    struct DownloadBatch {
+        std::vector<RefPtr<ActivityItem>> items;
+    };
+    DownloadBatch PrepareDownload(const std::vector<std::wstring>& urls, int32_t formatChoice,
+                                  bool downloadPlaylists, bool downloadChannels, bool autoConvert,
+                                  bool convertFlag, int32_t quality, int32_t profile);
+    void QueueBatch(const DownloadBatch& batch);
+    // Whether PrepareDownload would run a site script for these addresses and options.
+    static bool NeedsExpansion(const std::vector<std::wstring>& urls, bool downloadPlaylists,
+                               bool downloadChannels);
+
     bool ContainPlayList(const std::vector<std::wstring>& urls);
     bool ContainChannels(const std::vector<std::wstring>& urls);
     void RemovePlayLists(std::vector<std::wstring>& urls);
@@ -70,7 +87,7 @@ public:
 
     SiteParser& Parser() { return parser_; }
     InstancePipe& Pipe() { return pipe_; }
-    IMessageSink* MainWindow() const { return mainWindow_; }
+    IMessageSink* MainWindow() const { return mainWindow_.load(); }
 
 private:
     // Settings of every new item from the arguments of Download.
@@ -82,12 +99,13 @@ private:
         int32_t profile = 0;
     };
     void AttachFollowUp(DownloadItem& item, const ItemSettings& settings);
-    // Runs the page's script here and queues one item per video id it found.
-    void Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings);
+    // Runs the page's script here and adds one item per video id it found to the batch.
+    void Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings,
+                DownloadBatch& batch);
 
     // Members are destroyed in reverse order: the queue (and with it the items' last
     // references from it) before the interpreter and the texts the items use.
-    IMessageSink* mainWindow_ = nullptr;
+    std::atomic<IMessageSink*> mainWindow_{nullptr};
     std::wstring downloadFolder_;
     SettingsStore settings_;
     StringTable strings_;
