@@ -3,12 +3,19 @@
 # imitation of the video site (this machine may have no internet), downloads a sample video
 # with talvex-cli and converts it to MP3, shows where both files are, and stops the server.
 #
-#   tools/demo.sh [WATCH-ADDRESS]     (default: a sample video of the local site)
+#   tools/demo.sh [WATCH-ADDRESS]         (default: a sample video of the local site)
+#   tools/demo.sh --gui [WATCH-ADDRESS]   opens the desktop window against the local site instead,
+#                                         with the address in its box; ends when it is closed
 #
 # The demo runs in a home of its own under a temporary folder, so the user's settings, script
 # file and debug log are left alone; the files it makes stay there for a look afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+gui=false
+if [[ ${1:-} == --gui ]]; then
+    gui=true
+    shift
+fi
 address=${1:-http://www.youtube.com/watch?v=aHDtour2011}
 
 tools/install-deps.sh
@@ -26,6 +33,24 @@ trap stop_site EXIT
 echo "== Starting a local imitation of the video site on 127.0.0.1 (no internet needed)"
 proxy=$(tests/fixtures/site/serve.sh start --run-dir "$site")
 echo "   site (an HTTP proxy for the video site's host): $proxy"
+
+if $gui; then
+    if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
+        echo "demo: --gui needs a desktop session (DISPLAY or WAYLAND_DISPLAY); try xvfb-run" >&2
+        exit 1
+    fi
+    echo "== Opening the Talvex window (close it to end the demo); downloads go to $videos"
+    mkdir -p "$work/home/.config/Orlenta"
+    printf '{"DownloadDirectory": "%s"}\n' "$videos" >"$work/home/.config/Orlenta/Talvex.json"
+    mkdir -p -m 700 "$work/run"
+    env HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
+        http_proxy="$proxy" https_proxy="$proxy" no_proxy= NO_PROXY= \
+        "$PWD/$dir/bin/talvex" --addurl "$address"
+    echo "== Files downloaded in the demo:"
+    ls -l "$videos"
+    exit 0
+fi
 
 echo "== talvex-cli download --convert mp3 $address"
 results=$work/results.txt

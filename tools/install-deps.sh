@@ -8,10 +8,14 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   # core libraries
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev librtmp-dev librtmp1
+  # the desktop program
+  qt6-base-dev libgl-dev fonts-dejavu-core
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real servers and the real encoder used by the tests and the demo
   nginx libnginx-mod-rtmp ffmpeg curl aria2 procps
+  # screenshots of the real window
+  xvfb xauth
 )
 
 missing=()

@@ -1,0 +1,168 @@
+// The desktop program end to end against the fixture video site on a real nginx: a second
+// start hands its address to the running window, which downloads it; closing the window (by
+// Close or by SIGTERM) leaves no work file behind.
+#include <csignal>
+#include <random>
+
+#include "activity/ActivityQueue.h"
+#include "app/SettingsStore.h"
+#include "app/SingleInstance.h"
+#include "download/DownloadItem.h"
+#include "engine/Engine.h"
+#include "integration/sitescripts/FixtureSite.h"
+#include "net/CookieJar.h"
+#include "platform/Process.h"
+#include "platform/Utf8.h"
+#include "ui/ActivityItemListCtrl.h"
+#include "ui/CSimpleTabCtrl.h"
+#include "ui/TabActivity.h"
+#include "ui/window/WindowFixture.h"
+
+namespace talvex::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        byte = static_cast<char>(random() & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Watch(const std::string& id) {
+    return "http://www.youtube.com/watch?v=" + id;
+}
+
+class DesktopEndToEndTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        ClearSharedCookies();
+        ASSERT_TRUE(site_.Start()) << site_.LastError();
+        ASSERT_TRUE(SettingsStore().SetString(setting::kDownloadDirectory,
+                                              Utf8ToWide(folder_.Path().string())));
+    }
+    void TearDown() override {
+        WindowFixture::TearDown();
+        ClearSharedCookies();
+    }
+
+    // Starts the real program with args; standard output and error go to pipes nobody reads
+    // (the program writes next to nothing).
+    bool StartProgram(Process& process, const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {TALVEX_GUI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        Process::Options options;
+        options.stdinMode = Process::Stream::Null;
+        return process.Start(argv, options);
+    }
+    std::vector<std::string> FinalFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_.Path())) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    FixtureSite site_;
+    TempDir folder_;
+};
+
+TEST_F(DesktopEndToEndTest, SecondStartHandsItsAddressToTheWindowWhichDownloadsIt) {
+    const std::string served = RandomBytes(3 * 1024 * 1024 + 17, 7);
+    WriteFileBytes(site_.MediaFolder() / "youtube/aHDtour2011/37.mp4", served);
+    // This process is the first instance: it holds the lock, and its window listens.
+    InstanceStart first = StartInstance(L"");
+    ASSERT_TRUE(first.first);
+    ui::MainDlg& window = OpenWindow();
+
+    Process second;
+    ASSERT_TRUE(StartProgram(second, {"--download", Watch("aHDtour2011")}));
+    // It hands the line over and ends at once, without a window.
+    std::optional<int> code = second.Wait(15000);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0);
+
+    ActivityQueue& queue = *window.GetEngine().GetActivityQueue();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto items = queue.Items();
+            return items.size() == 1 && items[0]->state.load() == ActivityState::Completed &&
+                   WorkFilesIn(folder_.Path()).empty();
+        },
+        60000));
+    // The window switched to the Activity tab, and its list shows the item completed.
+    EXPECT_EQ(window.Tabs().CurrentIndex(), 2);
+    window.ActivityTab().Refresh();
+    const QAbstractItemModel* model = window.ActivityTab().List().model();
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, 4).data().toString(), "Completed");
+    const QString shownName = model->index(0, 0).data().toString();
+
+    auto* item = static_cast<DownloadItem*>(queue.Items()[0].get());
+    const fs::path stored = WideToUtf8(item->OutputPath());
+    EXPECT_EQ(stored.parent_path(), folder_.Path());
+    EXPECT_EQ(shownName.toStdString(), stored.filename().string());
+    EXPECT_TRUE(ReadFileBytes(stored) == served) << "the stored file differs from the served one";
+}
+
+TEST_F(DesktopEndToEndTest, ClosingWithAPausedDownloadLeavesNoWorkFile) {
+    WriteFileBytes(site_.MediaFolder() / "youtube/slowStream1/18.mp4",
+                   RandomBytes(16 * 1024 * 1024, 3));
+    ui::MainDlg& window = OpenWindow();
+    window.HandleCommandLine(L"/download " + Utf8ToWide(Watch("slowStream1")));
+    ActivityQueue& queue = *window.GetEngine().GetActivityQueue();
+    RefPtr<ActivityItem> item;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            auto items = queue.Items();
+            if (items.size() != 1 || !static_cast<DownloadItem&>(*items[0]).IsMultiStream()) {
+                return false;
+            }
+            item = items[0];
+            return item->state.load() == ActivityState::Running &&
+                   !WorkFilesIn(folder_.Path()).empty();
+        },
+        30000));
+    queue.PauseSelected({item.get()});
+    ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }, 15000));
+    ASSERT_FALSE(WorkFilesIn(folder_.Path()).empty()) << "a paused download keeps its work file";
+    // Closing waits until only the window holds its items.
+    item.reset();
+
+    prompts_.answers = {ui::MessageAnswer::Yes};
+    ASSERT_TRUE(window.close());
+    ASSERT_EQ(prompts_.messages.size(), 1u) << "a paused item counts as running work";
+    EXPECT_TRUE(FinalFiles().empty()) << FinalFiles().front();
+}
+
+TEST_F(DesktopEndToEndTest, SigtermClosesTheRunningProgramCleanly) {
+    WriteFileBytes(site_.MediaFolder() / "youtube/slowStream1/18.mp4",
+                   RandomBytes(16 * 1024 * 1024, 5));
+    Process program;
+    ASSERT_TRUE(StartProgram(program, {"--download", Watch("slowStream1")}));
+    // Downloading: its work file is in the folder.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (WorkFilesIn(folder_.Path()).empty() && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_FALSE(program.Wait(50).has_value()) << "the program ended on its own";
+    }
+    ASSERT_FALSE(WorkFilesIn(folder_.Path()).empty());
+
+    ASSERT_TRUE(program.Signal(SIGTERM));
+    std::optional<int> code = program.Wait(25000);
+    if (!code) {
+        program.Kill();
+        program.Wait(5000);
+    }
+    ASSERT_TRUE(code.has_value()) << "SIGTERM did not end the program";
+    EXPECT_EQ(*code, 0);
+    EXPECT_TRUE(FinalFiles().empty()) << FinalFiles().front();
+    // The pages saved their settings on the way out.
+    EXPECT_EQ(SettingsStore().GetString(setting::kActivitySortCol, L"-"), L"-");
+    EXPECT_EQ(SettingsStore().GetNumber(setting::kDownloadQuality), 6u);
+}
+
+}  // namespace
+}  // namespace talvex::test
