@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScreen>
@@ -181,6 +182,8 @@ void MainDlg::BuildWindow() {
 
     setTabOrder(helpButton_, tabs_);
     setTabOrder(tabs_, links_);
+    // The first thing to do is to give an address.
+    tabDownload_->AddressBox()->setFocus();
 
     // Centred on the screen's work area.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

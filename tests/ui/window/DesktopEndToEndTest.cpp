@@ -15,7 +15,9 @@
 #include "platform/Utf8.h"
 #include "ui/ActivityItemListCtrl.h"
 #include "ui/CSimpleTabCtrl.h"
+#include "ui/EngineDownloads.h"
 #include "ui/TabActivity.h"
+#include "ui/TabDownload.h"
 #include "ui/window/WindowFixture.h"
 
 namespace talvex::test {
@@ -106,6 +108,31 @@ TEST_F(DesktopEndToEndTest, SecondStartHandsItsAddressToTheWindowWhichDownloadsI
     EXPECT_EQ(stored.parent_path(), folder_.Path());
     EXPECT_EQ(shownName.toStdString(), stored.filename().string());
     EXPECT_TRUE(ReadFileBytes(stored) == served) << "the stored file differs from the served one";
+}
+
+TEST_F(DesktopEndToEndTest, APlaylistIsReadOffTheWindowThreadAndKeepsTheOrderOfAddresses) {
+    ui::MainDlg& window = OpenWindow();
+    prompts_.answers = {ui::MessageAnswer::Yes};  // download the whole playlist
+    window.DownloadTab().AddUrls("http://www.youtube.com/playlist?list=PLtravel2011\r\n" +
+                                     QString::fromStdString(Watch("sd360only01")) + "\r\n",
+                                 true);
+    // The click has returned while the list page is still to be read: nothing is queued yet,
+    // not even the plain address behind it.
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(window.Downloads().PendingCount(), 1);
+    ActivityQueue& queue = *window.GetEngine().GetActivityQueue();
+    EXPECT_TRUE(queue.Items().empty());
+
+    ASSERT_TRUE(WaitUntil([&] { return window.Downloads().PendingCount() == 0; }, 30000));
+    auto items = queue.Items();
+    ASSERT_GE(items.size(), 3u) << "the playlist's videos and the plain address";
+    std::vector<std::wstring> pages;
+    for (const auto& item : items) {
+        pages.push_back(static_cast<DownloadItem&>(*item).PageUrl());
+    }
+    // The playlist's videos first, in the page's order, then the address given after it.
+    EXPECT_EQ(pages.back(), Utf8ToWide(Watch("sd360only01")));
+    EXPECT_EQ(pages.front(), Utf8ToWide(Watch("aHDtour2011")));
 }
 
 TEST_F(DesktopEndToEndTest, ClosingWithAPausedDownloadLeavesNoWorkFile) {

@@ -1,17 +1,23 @@
 // The main window's own rules: the Help menu, switching language at run time, acting on an
 // instance command line, and the question before closing while items run.
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <set>
 #include <thread>
 
+#include <QCheckBox>
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
 #include "engine/Engine.h"
 #include "platform/Folders.h"
 #include "platform/MessageSink.h"
 #include "ui/CSimpleTabCtrl.h"
+
 #include "ui/CustomButton.h"
+#include "ui/HyperlinkLabel.h"
 #include "ui/QtMessageSink.h"
 #include "ui/TabDownload.h"
 #include "ui/window/WindowFixture.h"
@@ -178,6 +184,35 @@ TEST_F(MainWindowTest, PostedMessagesSelectTabsAndFinishItemsOnTheWindowThread) 
     finisher.join();
     ASSERT_TRUE(WaitUntil([&] { return queue.Contains(conversion.get()); }, 2000));
     EXPECT_EQ(conversion->sourcePath, L"/tmp/video.mp4");
+}
+
+TEST_F(MainWindowTest, TabReachesEveryEnabledControlAndTheAddressBoxHasTheFocusAtStart) {
+    ui::MainDlg& window = OpenWindow();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ui::TabDownload& page = window.DownloadTab();
+    EXPECT_EQ(QApplication::focusWidget(), page.AddressBox());
+
+    std::set<QWidget*> visited;
+    for (int i = 0; i < 40 && QApplication::focusWidget() != nullptr; ++i) {
+        visited.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    const QList<QWidget*> expected = {
+        page.AddressBox(),     page.PasteButton(),    page.BrowseButton(), page.FolderLink(),
+        page.AutoConvertBox(), page.DownloadButton(), &window.Tabs()};
+    for (QWidget* widget : expected) {
+        EXPECT_TRUE(visited.count(widget)) << widget->metaObject()->className();
+    }
+    // The Help button and the link line on the window's background, too.
+    bool help = false, links = false;
+    for (QWidget* widget : visited) {
+        help = help || widget->accessibleName() == "Help";
+        links = links || (qobject_cast<QLabel*>(widget) != nullptr &&
+                          static_cast<QLabel*>(widget)->text().contains("Contact Us"));
+    }
+    EXPECT_TRUE(help);
+    EXPECT_TRUE(links);
 }
 
 }  // namespace
