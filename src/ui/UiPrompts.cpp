@@ -57,6 +57,11 @@ QString QtUiPrompts::PickFolder(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
 }
 
+QString QtUiPrompts::PickFile(QWidget* parent, const QString& title, const QString& filter,
+                              const QString& start) {
+    return QFileDialog::getOpenFileName(parent, title, start, filter);
+}
+
 QString QtUiPrompts::ClipboardText() {
     const QClipboard* clipboard = QApplication::clipboard();
     return clipboard != nullptr ? clipboard->text() : QString();

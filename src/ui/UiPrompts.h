@@ -22,6 +22,10 @@ public:
                                   const QString& text) = 0;
     // The folder picker (folders only); an empty text when the user cancels.
     virtual QString PickFolder(QWidget* parent, const QString& title, const QString& start) = 0;
+    // The file picker for an existing file; filter as QFileDialog takes it ("Media (*.mp4 *.flv)
+    // ;;All files (*)"). An empty text when the user cancels.
+    virtual QString PickFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& start) = 0;
     // The clipboard's text; empty when it holds none.
     virtual QString ClipboardText() = 0;
     // Opens a folder in the file manager or a page in the browser, never through a shell.
@@ -34,6 +38,8 @@ public:
     MessageAnswer Message(QWidget* parent, MessageIcon icon, MessageButtons buttons,
                           const QString& text) override;
     QString PickFolder(QWidget* parent, const QString& title, const QString& start) override;
+    QString PickFile(QWidget* parent, const QString& title, const QString& filter,
+                     const QString& start) override;
     QString ClipboardText() override;
     bool OpenUrl(const QUrl& url) override;
 };

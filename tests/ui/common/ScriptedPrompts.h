@@ -1,8 +1,8 @@
 #pragma once
 // Prompts answered by the test: message boxes take queued answers (Ok, or Cancel for a
 // question, when none is queued) and are recorded with their texts; the folder picker returns
-// queued folders (empty: cancelled); the clipboard holds what the test put there; opened
-// addresses are recorded, nothing is launched.
+// queued folders and the file picker queued files (none: cancelled); the clipboard holds what the
+// test put there; opened addresses are recorded, nothing is launched.
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -41,6 +41,17 @@ public:
         folders.pop_front();
         return folder;
     }
+    QString PickFile(QWidget*, const QString& title, const QString& filter,
+                     const QString&) override {
+        pickerTitles.push_back(title);
+        fileFilters.push_back(filter);
+        if (files.empty()) {
+            return QString();
+        }
+        QString file = files.front();
+        files.pop_front();
+        return file;
+    }
     QString ClipboardText() override { return clipboard; }
     bool OpenUrl(const QUrl& url) override {
         opened.push_back(url);
@@ -49,6 +60,8 @@ public:
 
     std::deque<ui::MessageAnswer> answers;
     std::deque<QString> folders;
+    std::deque<QString> files;  // answers of the file picker (empty: cancelled)
+    QStringList fileFilters;
     QString clipboard;
     std::vector<Shown> messages;
     QStringList pickerTitles;
