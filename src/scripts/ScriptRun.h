@@ -12,6 +12,8 @@
 
 namespace talvex {
 
+class IStatementObserver;
+
 struct ScriptRun {
     explicit ScriptRun(uint64_t statementBudget) : statementsLeft(statementBudget) {}
 
@@ -27,6 +29,8 @@ struct ScriptRun {
     // The scripts the run has entered, kept alive to its end so that the addresses keying
     // labels cannot be reused by another script after a reload of the table.
     std::vector<std::shared_ptr<const SiteScript>> scriptsEntered;
+    // Told of every statement of the run and its nested runs; null: nobody watches.
+    IStatementObserver* observer = nullptr;
 };
 
 }  // namespace talvex

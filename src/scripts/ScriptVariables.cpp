@@ -6,6 +6,11 @@ const std::wstring& ScriptVariables::Get(const std::wstring& name) {
     return values_[name];
 }
 
+const std::wstring* ScriptVariables::Find(const std::wstring& name) const {
+    const auto found = values_.find(name);
+    return found != values_.end() ? &found->second : nullptr;
+}
+
 bool ScriptVariables::Set(const std::wstring& name, std::wstring value) {
     if (value.size() > maxValueLength_) {
         return false;

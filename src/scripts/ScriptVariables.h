@@ -26,6 +26,8 @@ public:
     // The value of name; a name never assigned is entered with the empty value. The reference
     // stays valid until that same name is assigned again.
     const std::wstring& Get(const std::wstring& name);
+    // The value of name without entering it; null when it was never assigned or read.
+    const std::wstring* Find(const std::wstring& name) const;
     // False, leaving the table unchanged, when the value is longer than MaxValueLength() or
     // the table would grow past its total bound.
     bool Set(const std::wstring& name, std::wstring value);

@@ -48,6 +48,7 @@ bool SiteParser::Execute1(IScriptTarget& target) {
             return false;
         }
         ScriptRun run(statementBudget_.load());
+        run.observer = observer_.load();
         run.scriptsEntered.push_back(script);
         for (const wchar_t* name :
              {L"VIDURL", L"VIDNAME", L"EMPTY", L"ERRMSG", L"ERRMSGID", L"USERAGENT"}) {
@@ -74,6 +75,9 @@ bool SiteParser::Execute2(const SiteScript& script, IScriptTarget& target, Scrip
         }
         --run.statementsLeft;
         Trace(script.lines[index]);
+        if (run.observer != nullptr) {
+            run.observer->BeforeStatement(script, index, run.variables);
+        }
         Step step;
         try {
             step = ExecuteLine(script, index, target, run, nested);
@@ -82,6 +86,12 @@ bool SiteParser::Execute2(const SiteScript& script, IScriptTarget& target, Scrip
             // are skipped and the result is taken as the variables stand.
             reachedEnd = false;
             break;
+        }
+        if (run.observer != nullptr) {
+            const size_t next = step.flow == Flow::kNext   ? index + 1
+                                : step.flow == Flow::kJump ? step.target + 1
+                                                           : script.Count();
+            run.observer->AfterStatement(script, index, next, run.variables);
         }
         switch (step.flow) {
             case Flow::kNext:

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "scripts/IScriptTarget.h"
+#include "scripts/IStatementObserver.h"
 #include "scripts/LoginService.h"
 #include "scripts/ScriptRun.h"
 #include "scripts/ScriptTable.h"
@@ -60,6 +61,9 @@ public:
     void SetLoginPrompt(ILoginPrompt* prompt) { login_.SetPrompt(prompt); }
     LoginService& Login() { return login_; }
     void SetStatementBudget(uint64_t statements) { statementBudget_.store(statements); }
+    // Told of every statement of the runs that start after this call (not owned; null: none).
+    // Meant for a parser that runs one script at a time: the tracing runner of script authors.
+    void SetStatementObserver(IStatementObserver* observer) { observer_.store(observer); }
 
     // Runs the script for the target's page address. True when a media address was found and
     // the script set no error; otherwise false, with the target's error text set (none when the
@@ -97,6 +101,7 @@ private:
     LoginService login_;
     const StringTable* strings_;
     std::atomic<uint64_t> statementBudget_{kDefaultStatementBudget};
+    std::atomic<IStatementObserver*> observer_{nullptr};
 };
 
 }  // namespace talvex

@@ -106,7 +106,7 @@ TEST_F(ScriptToolTest, PackVerifyUnpackRoundTrip) {
 }
 
 TEST_F(ScriptToolTest, CorruptedFileFailsVerify) {
-    const fs::path a = Source("a.txt", "SITE \"a\"\r\nBEGIN\r\nX\r\nEND;\r\n");
+    const fs::path a = Source("a.txt", "SITE \"a\"\r\nBEGIN\r\nVAR X=\"1\";\r\nEND;\r\n");
     ASSERT_EQ(RunTool({"pack", "--version", "2.5", "-o", packed_.string(), a.string()}).exitCode,
               0);
     std::string bytes = ReadFileBytes(packed_);
