@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
@@ -69,6 +70,15 @@ void WriteFileBytes(const fs::path& path, const std::string& bytes) {
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(random() & 0xff);
+    }
+    return bytes;
 }
 
 }  // namespace talvex::test

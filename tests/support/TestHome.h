@@ -57,5 +57,7 @@ private:
 std::string ReadFileBytes(const std::filesystem::path& path);
 // Writes a whole file (binary), creating parent folders.
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+// size bytes that look random, the same for the same seed (media whose every byte counts).
+std::string RandomBytes(size_t size, unsigned seed);
 
 }  // namespace talvex::test
