@@ -35,6 +35,15 @@ fs::path ToPath(const std::wstring& text) {
     return fs::path(WideToUtf8(text));
 }
 
+// Whether two names reach one file (the same path, or links to one file).
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    std::error_code ec;
+    if (fs::equivalent(ToPath(a), ToPath(b), ec)) {
+        return true;
+    }
+    return ToPath(a).lexically_normal() == ToPath(b).lexically_normal();
+}
+
 // Whether anything (a file, a folder, a dangling link) holds the name.
 bool NameTaken(const std::wstring& path) {
     struct stat st {};
@@ -149,7 +158,9 @@ void ConvertItem::NameOutput() {
     std::lock_guard lock(mutex_);
     nameSuffix_ = suffix;
     std::wstring candidate = WithoutExtension(sourcePath) + extension;
-    if (!replaceExisting) {
+    // The source is never replaced, whatever replaceExisting says: an output named like its
+    // source ("b.mp4" to iPhone) takes a free name as if replacing were off.
+    if (!replaceExisting || SameFile(candidate, sourcePath)) {
         for (int i = 0; i < kNameTries && NameTaken(candidate); ++i) {
             candidate = WithoutExtension(candidate) + suffix + extension;
         }

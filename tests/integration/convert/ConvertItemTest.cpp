@@ -232,6 +232,27 @@ TEST_F(ConvertItemTest, ReplaceExistingReplacesOnlyAtTheEnd) {
     EXPECT_FALSE(fs::exists(dir_.Path() / "r(ipod).mov"));
 }
 
+TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
+    // MP4 to iPhone MP4, and a link to the source under the output's name: either way the
+    // only copy of the user's file must survive its own conversion.
+    fs::path source = Source(Wide(), "b.mp4");
+    const std::string original = test::ReadFileBytes(source);
+    auto item = NewItem(kProfileIphone, kQualityLow, source);
+    item->replaceExisting = true;
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
+    EXPECT_EQ(P(item->outputPath), dir_.Path() / "b(iphone).mp4");
+    EXPECT_TRUE(test::ReadFileBytes(source) == original);
+
+    fs::path real = Source(Wide(), "c.flv");
+    fs::create_symlink(real, dir_.Path() / "c.mp3");
+    const std::string realBytes = test::ReadFileBytes(real);
+    auto viaLink = NewItem(kProfileMp3, kQualityLow, dir_.Path() / "c.mp3");
+    viaLink->replaceExisting = true;
+    ASSERT_EQ(RunToEnd(viaLink), ActivityState::Completed);
+    EXPECT_EQ(P(viaLink->outputPath), dir_.Path() / "c(mp3).mp3");
+    EXPECT_TRUE(test::ReadFileBytes(real) == realBytes);
+}
+
 TEST_F(ConvertItemTest, ProgressRisesThroughIntermediateValuesTo100) {
     auto item = NewItem(kProfileIpod, kQualityHigh, Source(Long(), "p.mp4"));
     ASSERT_TRUE(item->Run());
