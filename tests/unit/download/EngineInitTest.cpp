@@ -52,7 +52,11 @@ TEST(EngineInit, ServicesAndContext) {
     EXPECT_EQ(engine.GetActivityQueue()->Items().size(), 1u);
     engine.StopAll();
     EXPECT_TRUE(engine.GetActivityQueue()->Items().empty());
-    EXPECT_EQ(item->state.load(), ActivityState::Canceled);
+    // Without a script file the run may already have failed on its worker when the stop
+    // arrives; either way it has ended.
+    const ActivityState ended = item->state.load();
+    EXPECT_TRUE(ended == ActivityState::Canceled || ended == ActivityState::Failed)
+        << static_cast<int>(ended);
     EXPECT_TRUE(test::WaitUntil([&] { return item->RefCount() == 1; }));
 }
 
