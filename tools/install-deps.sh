@@ -10,12 +10,14 @@ packages=(
   libcurl4-openssl-dev libssl-dev nlohmann-json3-dev librtmp-dev librtmp1
   # the desktop program
   qt6-base-dev libgl-dev fonts-dejavu-core
+  # its player: Qt Multimedia with the GStreamer plug-ins that play H.264 MP4, FLV and MP3
+  qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real servers and the real encoder used by the tests and the demo
-  nginx libnginx-mod-rtmp ffmpeg curl aria2 procps
-  # screenshots of the real window
-  xvfb xauth
+  nginx libnginx-mod-rtmp ffmpeg curl aria2 procps openssl
+  # screenshots of the real window; checking what the install puts on the desktop
+  xvfb xauth desktop-file-utils appstream
 )
 
 missing=()

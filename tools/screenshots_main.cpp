@@ -1,23 +1,28 @@
 // talvex-screenshots: opens the real main window (under Xvfb, against the local imitation of the
 // video site that tools/screenshots.sh starts) and saves pictures of it for the docs: the
-// Download tab, the Help menu open, and the Activity tab with a completed, a failed, a running
-// and a paused download.
+// Download tab, the Help menu open, the Activity tab with a completed, a failed, a running and a
+// paused download, the Convert tab, the Play tab playing the completed download, the About box
+// and the manual conversion dialog.
 //
 //   talvex-screenshots OUTPUT-FOLDER SUFFIX
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QListWidget>
 #include <QMenu>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 #include "activity/ActivityQueue.h"
 #include "engine/Engine.h"
 #include "ui/CSimpleTabCtrl.h"
+#include "ui/ConvManualDlg.h"
 #include "ui/MainDlg.h"
 #include "ui/TabActivity.h"
 #include "ui/TabDownload.h"
+#include "ui/TabPlay.h"
 #include "ui/UiPrompts.h"
 
 using namespace talvex;
@@ -118,6 +123,41 @@ int main(int argc, char** argv) {
     window.ActivityTab().Refresh();
     Settle(300);
     ok = Save(window.frameGeometry(), path("main-activity")) && ok;
+
+    // The Convert tab, and the Play tab playing the completed download.
+    window.Tabs().SelectTab(1);
+    Settle(500);
+    ok = Save(window.frameGeometry(), path("main-convert")) && ok;
+    window.Tabs().SelectTab(3);
+    window.PlayTab().FillFileList();
+    Settle(500);
+    for (int row = 0; row < window.PlayTab().FileList()->count(); ++row) {
+        if (window.PlayTab().FileList()->item(row)->text().endsWith(".mp4")) {
+            window.PlayTab().FileList()->setCurrentRow(row);
+            window.PlayTab().PlayFileAt(row);
+            break;
+        }
+    }
+    Settle(2500);
+    ok = Save(window.frameGeometry(), path("main-play")) && ok;
+
+    // Dialogs are modal: pictured from inside their own event loop, then closed.
+    auto pictureModal = [&](const char* name) {
+        QTimer::singleShot(900, [&, name] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ok = Save(modal->frameGeometry(), path(name)) && ok;
+                modal->close();
+            }
+        });
+    };
+    pictureModal("about");
+    window.BuildHelpMenu()->actions().last()->trigger();
+    window.Tabs().SelectTab(1);
+    pictureModal("manual-conversion");
+    ui::ConvManualDlg manual(*window.GetEngine().GetStringTable(),
+                             *window.GetEngine().GetSettings(), prompts, &window);
+    manual.Ask(L"");
+
     window.RequestClose(false);
     return ok ? 0 : 1;
 }

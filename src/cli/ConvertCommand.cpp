@@ -10,6 +10,7 @@
 #include "convert/ConversionProfiles.h"
 #include "convert/ConvertItem.h"
 #include "convert/EncoderReport.h"
+#include "convert/ManualConversionName.h"
 #include "convert/TrimTimes.h"
 #include "engine/Engine.h"
 #include "platform/Utf8.h"
@@ -54,15 +55,6 @@ bool CheckInputs(const ConvertOptions& options, const StringTable& strings, Cons
     return true;
 }
 
-std::wstring ManualName(const StringTable& strings, const fs::path& source) {
-    std::wstring name = strings.GetText(L"grid.item.name.default", L"Manual Conversion - %1");
-    const size_t at = name.find(L"%1");
-    if (at != std::wstring::npos) {
-        name.replace(at, 2, Utf8ToWide(source.filename().string()));
-    }
-    return name;
-}
-
 }  // namespace
 
 int RunConvert(const ConvertOptions& options, CommandContext& context) {
@@ -89,7 +81,7 @@ int RunConvert(const ConvertOptions& options, CommandContext& context) {
         }
         if (options.manual) {
             item->manualParams = Utf8ToWide(*options.manual);
-            item->outputPath = ManualName(strings, file);
+            item->outputPath = ManualConversionName(strings, item->sourcePath);
         }
         engine.AddItem(item.get());
     }

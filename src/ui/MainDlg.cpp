@@ -4,9 +4,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPainter>
-#include <QRegularExpression>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
@@ -18,17 +17,23 @@
 #include "app/StringTable.h"
 #include "engine/Engine.h"
 #include "platform/Folders.h"
+#include "ui/AboutDlg.h"
 #include "ui/CSimpleTabCtrl.h"
+#include "ui/CheckUpdateDlg.h"
 #include "ui/CustomButton.h"
 #include "ui/DStaticText.h"
 #include "ui/DialogUnits.h"
 #include "ui/EngineDownloads.h"
+#include "ui/LinkMarkup.h"
 #include "ui/Pictures.h"
 #include "ui/QtMessageSink.h"
 #include "ui/RequestLoginDlg.h"
 #include "ui/TabActivity.h"
+#include "ui/TabConvert.h"
 #include "ui/TabDownload.h"
+#include "ui/TabPlay.h"
 #include "ui/UiText.h"
+#include "ui/UpdateCheck.h"
 
 namespace talvex::ui {
 
@@ -36,16 +41,6 @@ namespace {
 
 // The window's background and the colour of the links drawn on it.
 const QColor kBackground(118, 178, 244);
-
-// "<a ID="1">About</a>  |  ..." from the language file, as rich text whose links carry their
-// identifiers.
-QString LinkLineHtml(const QString& text) {
-    QString html = text;
-    html.replace(QRegularExpression(QStringLiteral("<a\\s+ID=\"(\\d+)\">"),
-                                    QRegularExpression::CaseInsensitiveOption),
-                 QStringLiteral("<a href=\"\\1\" style=\"color:#ffffff; text-decoration:none\">"));
-    return QStringLiteral("<span style=\"color:#ffffff\">") + html + QStringLiteral("</span>");
-}
 
 }  // namespace
 
@@ -63,12 +58,23 @@ MainDlg::MainDlg(std::wstring commandLine, UiPrompts& prompts, QWidget* parent)
         Trace("Exception caught while initialising the engine");
     }
     engine_->Pipe().StartListening(sink_.get());
-    // The automatic update check ("NextCheckAutoUpdate") comes with the update dialog.
     login_ = std::make_unique<RequestLoginDlg>(*engine_->GetStringTable(), this);
     engine_->Parser().SetLoginPrompt(login_.get());
     downloads_ = new EngineDownloads(*engine_, this);
     BuildWindow();
     ApplyTexts();
+    updateCheck_ = std::make_unique<UpdateCheck>(*engine_, prompts_, this);
+    // The installer the user chose to run has been opened: the program makes way for it.
+    connect(
+        updateCheck_.get(), &UpdateCheck::quitRequested, this,
+        [this] {
+            if (RequestClose(false)) {
+                QCoreApplication::quit();
+            }
+        },
+        Qt::QueuedConnection);
+    // Once a day ("NextCheckAutoUpdate"), on a worker: the window opens at once.
+    updateCheck_->RunIfDue();
     if (!commandLine_.empty()) {
         sink_->Post(kMsgInstanceCommand, 1, 0);
     }
@@ -78,6 +84,8 @@ MainDlg::~MainDlg() {
     if (!shutDown_) {
         Shutdown();
     }
+    // Its worker uses the engine.
+    updateCheck_.reset();
     // The pages show the engine's items and unregister from its queue: they go first, then
     // the requests still being read, then the engine once no worker uses it.
     delete tabs_;
@@ -142,32 +150,14 @@ void MainDlg::BuildWindow() {
     StringTable& strings = *engine_->GetStringTable();
     SettingsStore& settings = *engine_->GetSettings();
     tabDownload_ = new TabDownload(settings, strings, *downloads_, prompts_, sink_.get(), nullptr);
-    tabConvert_ = new QWidget;
+    tabConvert_ = new TabConvert(*engine_, prompts_, sink_.get(), nullptr);
     tabActivity_ =
         new TabActivity(*engine_->GetActivityQueue(), settings, strings, prompts_, nullptr);
-    tabPlay_ = new QWidget;
-    // The Convert and Play pages come in a later version; until then they say so.
-    for (QWidget* page : {tabConvert_, tabPlay_}) {
-        page->setAutoFillBackground(true);
-        QPalette white = page->palette();
-        white.setColor(QPalette::Window, Qt::white);
-        page->setPalette(white);
-    }
-    convertNote_ = new DStaticText(tabConvert_);
-    playNote_ = new DStaticText(tabPlay_);
-    for (DStaticText* note : {convertNote_, playNote_}) {
-        note->SetFontStyle(0, 13);
-        note->SetAlignment(Qt::AlignCenter);
-    }
+    tabPlay_ = new TabPlay(settings, strings, prompts_, nullptr);
     tabs_->AddTab(tabDownload_, QStringLiteral("Download"));
     tabs_->AddTab(tabConvert_, QStringLiteral("Convert"));
     tabs_->AddTab(tabActivity_, QStringLiteral("Activity"));
     tabs_->AddTab(tabPlay_, QStringLiteral("Play"));
-    for (DStaticText* note : {convertNote_, playNote_}) {
-        QWidget* page = note->parentWidget();
-        const QRect area = page->rect().adjusted(40, 0, -40, 0);
-        note->setGeometry(area);
-    }
 
     links_ = new QLabel(this);
     links_->setGeometry(du.Rect(10, 271, 410, 9));
@@ -176,6 +166,11 @@ void MainDlg::BuildWindow() {
     linkFont.setPixelSize(11);
     links_->setFont(linkFont);
     links_->setTextFormat(Qt::RichText);
+    QPalette linkColors = links_->palette();
+    linkColors.setColor(QPalette::WindowText, Qt::white);
+    linkColors.setColor(QPalette::Link, Qt::white);
+    linkColors.setColor(QPalette::LinkVisited, Qt::white);
+    links_->setPalette(linkColors);
     links_->setAlignment(Qt::AlignCenter);
     links_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(links_, &QLabel::linkActivated, this, &MainDlg::OnLink);
@@ -202,21 +197,20 @@ void MainDlg::ApplyTexts() {
     helpButton_->setText(Text(strings, L"dlg.main.btn.help", L"Help"));
     helpButton_->setAccessibleName(helpButton_->text());
     what2do_->setText(Text(strings, L"dlg.main.lbl.what2do", L"What do you want to do?"));
-    links_->setText(LinkLineHtml(Text(strings, L"dlg.main.lbl.link.menu",
-                                      L"<a ID=\"1\">About Talvex</a>  |  <a ID=\"2\">Supported "
-                                      L"Sites</a>  |  <a ID=\"3\">FAQ</a>  |  <a ID=\"4\">Contact "
-                                      L"Us</a>")));
-    convertNote_->setText(Text(strings, L"tab.convert.placeholder",
-                               L"Converting a file by hand comes in the next version of Talvex. "
-                               L"Until then, a download can be converted automatically: choose "
-                               L"a format under \"Automatically convert to\" on the Download "
-                               L"tab."));
-    playNote_->setText(Text(strings, L"tab.play.placeholder",
-                            L"Playing downloaded videos here comes in the next version of "
-                            L"Talvex. Until then, the Activity tab's folder button opens the "
-                            L"download folder in your file manager."));
+    // White on the window's blue, the separators as well as the links.
+    QString links =
+        LinkMarkupToHtml(Text(strings, L"dlg.main.lbl.link.menu",
+                              L"<a ID=\"1\">About Talvex</a>  |  <a ID=\"2\">Supported "
+                              L"Sites</a>  |  <a ID=\"3\">FAQ</a>  |  <a ID=\"4\">Contact "
+                              L"Us</a>"));
+    links.replace(QStringLiteral("<a href="),
+                  QStringLiteral("<a style=\"color:#ffffff; text-decoration:none\" href="));
+    links_->setText(QStringLiteral("<span style=\"color:#ffffff\">") + links +
+                    QStringLiteral("</span>"));
     tabDownload_->ApplyLanguage();
+    tabConvert_->ApplyLanguage();
     tabActivity_->ApplyLanguage();
+    tabPlay_->ApplyLanguage();
 }
 
 bool MainDlg::SwitchLanguage(const QString& languageName) {
@@ -238,10 +232,8 @@ std::unique_ptr<QMenu> MainDlg::BuildHelpMenu() {
     menu->addAction(Text(strings, L"menu.item.help.sup.sites", L"Supported Sites"), this,
                     [this] { OpenSitePage(QStringLiteral("/supported_sites.html")); });
     menu->addSeparator();
-    // The update check comes with its dialog in the next version: shown, but not offered.
-    QAction* check =
-        menu->addAction(Text(strings, L"menu.item.help.checkupdates", L"Check for Updates"));
-    check->setEnabled(false);
+    menu->addAction(Text(strings, L"menu.item.help.checkupdates", L"Check for Updates"), this,
+                    [this] { updateCheck_->Run(true); });
     menu->addSeparator();
     const QString chooseText = Text(strings, L"menu.item.help.language", L"Choose Language");
     strings.ListLanguages(ResourceFolder());
@@ -260,14 +252,20 @@ std::unique_ptr<QMenu> MainDlg::BuildHelpMenu() {
                     [this, languageName] { SwitchLanguage(languageName); });
         }
     }
-    // The About box comes in the next version as well.
-    menu->addAction(Text(strings, L"menu.item.help.about", L"About Talvex"))->setEnabled(false);
+    menu->addAction(Text(strings, L"menu.item.help.about", L"About Talvex"), this,
+                    &MainDlg::ShowAbout);
     return menu;
 }
 
 void MainDlg::OnHelpButton() {
     std::unique_ptr<QMenu> menu = BuildHelpMenu();
     menu->exec(helpButton_->mapToGlobal(QPoint(0, helpButton_->height())));
+}
+
+void MainDlg::ShowAbout() {
+    AboutDlg about(*engine_->GetStringTable(), engine_->Parser().ScriptVersion(), prompts_, this);
+    about.SetVendorSite(SitePageUrl(*engine_->GetSettings(), QString()));
+    about.exec();
 }
 
 void MainDlg::OnLink(const QString& id) {
@@ -318,10 +316,8 @@ void MainDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
             engine_->GetActivityQueue()->OnItemFinished(reinterpret_cast<ActivityItem*>(wParam));
             break;
         case kMsgRunUpdateCheck:
-            // The update check comes with its dialog in the next version; the request is kept
-            // in the debug log so that a missing script file can be told from other faults.
-            DebugLog::Write(lParam != 0 ? "Update check requested (manual)"
-                                        : "Update check requested (script file not loaded)");
+            // Posted by the engine when the script file could not be loaded (automatic mode).
+            updateCheck_->Run(lParam != 0);
             break;
         default:
             break;
@@ -347,7 +343,8 @@ void MainDlg::HandleCommandLine(const std::wstring& line) {
 
 void MainDlg::SaveSettings() {
     tabDownload_->SaveSettings();
-    // The Convert and Play pages keep no settings yet.
+    tabConvert_->SaveSettings();
+    tabPlay_->SaveSettings();
     tabActivity_->SaveSortColumn();
 }
 
@@ -372,6 +369,9 @@ bool MainDlg::RequestClose(bool ask) {
 
 void MainDlg::Shutdown() {
     shutDown_ = true;
+    if (updateCheck_) {
+        updateCheck_->Shutdown();
+    }
     // Lists still being read are dropped; a login question still open is answered Cancel, so
     // that its worker can end.
     downloads_->Cancel();

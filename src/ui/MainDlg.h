@@ -34,7 +34,10 @@ class EngineDownloads;
 class QtMessageSink;
 class RequestLoginDlg;
 class TabActivity;
+class TabConvert;
 class TabDownload;
+class TabPlay;
+class UpdateCheck;
 
 class MainDlg : public QWidget {
     Q_OBJECT
@@ -51,8 +54,11 @@ public:
     CSimpleTabCtrl& Tabs() { return *tabs_; }
     TabDownload& DownloadTab() { return *tabDownload_; }
     TabActivity& ActivityTab() { return *tabActivity_; }
+    TabConvert& ConvertTab() { return *tabConvert_; }
+    TabPlay& PlayTab() { return *tabPlay_; }
     EngineDownloads& Downloads() { return *downloads_; }
     QtMessageSink& Sink() { return *sink_; }
+    UpdateCheck& Updates() { return *updateCheck_; }
     // The Help menu as it would open now (rebuilt each time: the language list may change).
     std::unique_ptr<QMenu> BuildHelpMenu();
 
@@ -78,6 +84,7 @@ protected:
 private:
     void BuildWindow();
     void OnHelpButton();
+    void ShowAbout();
     void OnLink(const QString& id);
     void OpenSitePage(const QString& path);
     void HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
@@ -91,18 +98,17 @@ private:
     std::unique_ptr<QtMessageSink> sink_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<RequestLoginDlg> login_;
+    std::unique_ptr<UpdateCheck> updateCheck_;
     EngineDownloads* downloads_ = nullptr;
     CSimpleTabCtrl* tabs_ = nullptr;
     TabDownload* tabDownload_ = nullptr;
-    QWidget* tabConvert_ = nullptr;
+    TabConvert* tabConvert_ = nullptr;
     TabActivity* tabActivity_ = nullptr;
-    QWidget* tabPlay_ = nullptr;
+    TabPlay* tabPlay_ = nullptr;
     QLabel* logo_ = nullptr;
     CustomButton* helpButton_ = nullptr;
     DStaticText* what2do_ = nullptr;
     QLabel* links_ = nullptr;
-    DStaticText* convertNote_ = nullptr;
-    DStaticText* playNote_ = nullptr;
     // Items stopped at shutdown, held until their workers have let go of them.
     std::vector<RefPtr<ActivityItem>> stoppedItems_;
     bool shutDown_ = false;

@@ -19,6 +19,7 @@
 #include "app/StringTable.h"
 #include "ui/CustomButton.h"
 #include "ui/DStaticText.h"
+#include "ui/DefaultButton.h"
 #include "ui/DialogUnits.h"
 #include "ui/DownloadTabRules.h"
 #include "ui/HyperlinkLabel.h"
@@ -430,16 +431,11 @@ void TabDownload::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TabDownload::keyPressEvent(QKeyEvent* event) {
-    // DOWNLOAD is the page's default button: Enter that no control used presses it (the box
-    // keeps Enter for its line breaks, a focused button or link acts itself).
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    if (enter && modifiers == Qt::NoModifier && downloadButton_->isEnabled()) {
-        event->accept();
-        downloadButton_->click();
-        return;
+    // DOWNLOAD is the page's default button (the box keeps Enter for its line breaks, a focused
+    // button or link acts itself).
+    if (!PressDefaultButton(event, downloadButton_)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void TabDownload::hideEvent(QHideEvent* event) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <set>
 #include <thread>
 
@@ -47,12 +48,12 @@ QMenu* Submenu(const QMenu& menu) {
 
 using MainWindowTest = WindowFixture;
 
-TEST_F(MainWindowTest, HelpMenuOffersPagesAndLanguagesAndKeepsUnbuiltItemsDisabled) {
+TEST_F(MainWindowTest, HelpMenuOffersPagesLanguagesAndTheAboutBox) {
     ui::MainDlg& window = OpenWindow();
     std::unique_ptr<QMenu> menu = window.BuildHelpMenu();
-    EXPECT_EQ(ActionTexts(*menu), QStringList({"Talvex Help", "Frequently Asked Questions",
-                                               "Supported Sites", "Check for Updates (disabled)",
-                                               "Choose Language", "About Talvex (disabled)"}));
+    EXPECT_EQ(ActionTexts(*menu),
+              QStringList({"Talvex Help", "Frequently Asked Questions", "Supported Sites",
+                           "Check for Updates", "Choose Language", "About Talvex"}));
     QMenu* languages = Submenu(*menu);
     ASSERT_NE(languages, nullptr);
     QStringList names;
@@ -62,6 +63,17 @@ TEST_F(MainWindowTest, HelpMenuOffersPagesAndLanguagesAndKeepsUnbuiltItemsDisabl
     // Every installed language file, the current one checked.
     EXPECT_EQ(names.size(), 3);
     EXPECT_TRUE(names.contains("English *")) << names.join(", ").toStdString();
+
+    // "About Talvex" opens the About box, modal to the window.
+    QString aboutTitle;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            aboutTitle = modal->windowTitle();
+            modal->close();
+        }
+    });
+    menu->actions().last()->trigger();
+    EXPECT_EQ(aboutTitle, "About Talvex");
 
     // The help page opens from the bundled pages when no site is configured, and from the
     // configured site otherwise.

@@ -11,23 +11,15 @@
 
 #include "support/TestHome.h"
 #include "ui/MainDlg.h"
+#include "ui/common/EventLoopWait.h"
 #include "ui/common/ScriptedPrompts.h"
 
 namespace talvex::test {
 
-// Runs the event loop until pred holds or limitMs pass; the last value of pred.
+// The window tests' name for it.
 template <class Pred>
 bool WaitUntil(Pred pred, int limitMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!pred()) {
-        if (timer.elapsed() > limitMs) {
-            return pred();
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qWait(10);
-    }
-    return true;
+    return RunEventsUntil(pred, limitMs);
 }
 
 // Regular files in folder whose name begins with "~qrv" (work files).
