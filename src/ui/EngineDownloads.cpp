@@ -56,7 +56,6 @@ void EngineDownloads::Download(const std::vector<std::wstring>& urls, int32_t qu
         std::lock_guard<std::mutex> hold(shared_->lock);
         ++shared_->running;
     }
-    emit pendingChanged(PendingCount());
     Engine* engine = &engine_;
     std::shared_ptr<Shared> shared = shared_;
     QObject* self = this;
@@ -79,7 +78,6 @@ void EngineDownloads::Download(const std::vector<std::wstring>& urls, int32_t qu
                     job->batch = std::move(batch);
                     job->ready = true;
                     downloads->QueueReady();
-                    emit downloads->pendingChanged(downloads->PendingCount());
                 },
                 Qt::QueuedConnection);
         }
@@ -102,7 +100,6 @@ void EngineDownloads::QueueReady() {
             continue;
         }
         engine_.QueueBatch(job->batch);
-        emit batchQueued(static_cast<int>(job->batch.items.size()));
     }
 }
 

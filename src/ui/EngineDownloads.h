@@ -39,11 +39,6 @@ public:
     // Waits until no page is being read any more.
     void WaitForWorkers();
 
-signals:
-    // A request's items were queued (tests, and the window's busy cursor).
-    void batchQueued(int items);
-    void pendingChanged(int pending);
-
 private:
     struct Job {
         Engine::DownloadBatch batch;
