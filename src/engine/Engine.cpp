@@ -5,7 +5,7 @@
 #include "app/DebugLog.h"
 #include "convert/ConvertItem.h"
 #include "download/DownloadItem.h"
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 #include "platform/Folders.h"
 #include "platform/MessageSink.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 
 namespace talvex::ui {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/SettingsStore.h"
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 #include "ui/IDownloadService.h"
 
 namespace talvex::test {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 
 namespace talvex {
 
-TEST(AddressTests, PlaylistNeedsTheSiteAndAListParameter) {
+TEST(SiteAddresses, PlaylistNeedsTheSiteAndAListParameter) {
     EXPECT_TRUE(IsPlayListAddress(L"http://www.youtube.com/playlist?list=PL123"));
     // A watch page inside a playlist is a playlist address.
     EXPECT_TRUE(IsPlayListAddress(L"https://www.youtube.com/watch?v=abc&list=PL1"));
@@ -17,7 +17,7 @@ TEST(AddressTests, PlaylistNeedsTheSiteAndAListParameter) {
     EXPECT_FALSE(IsPlayListAddress(L""));
 }
 
-TEST(AddressTests, ChannelIsAnySitePageButWatchAgeCheckAndPlaylist) {
+TEST(SiteAddresses, ChannelIsAnySitePageButWatchAgeCheckAndPlaylist) {
     EXPECT_TRUE(IsChannelAddress(L"http://www.youtube.com/user/somebody"));
     EXPECT_TRUE(IsChannelAddress(L"https://www.youtube.com/channel/UC123/videos"));
     EXPECT_TRUE(IsChannelAddress(L"http://youtube.com/watch?v=abc"));  // not the web host
@@ -33,13 +33,13 @@ TEST(AddressTests, ChannelIsAnySitePageButWatchAgeCheckAndPlaylist) {
     EXPECT_FALSE(IsChannelAddress(L"http://vimeo.com/user/somebody"));
 }
 
-TEST(AddressTests, WatchAddressForAVideoId) {
+TEST(SiteAddresses, WatchAddressForAVideoId) {
     EXPECT_EQ(WatchAddressForVideo(L"abc123XYZ_-"), L"http://www.youtube.com/watch?v=abc123XYZ_-");
     EXPECT_FALSE(IsChannelAddress(WatchAddressForVideo(L"x")));
     EXPECT_FALSE(IsPlayListAddress(WatchAddressForVideo(L"x")));
 }
 
-TEST(AddressTests, ListOperationsFindAndRemoveKeepingOrder) {
+TEST(SiteAddresses, ListOperationsFindAndRemoveKeepingOrder) {
     const std::wstring video = L"http://www.youtube.com/watch?v=1";
     const std::wstring list = L"http://www.youtube.com/playlist?list=PL";
     const std::wstring channel = L"http://www.youtube.com/user/u";

@@ -1,4 +1,4 @@
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 
 #include <algorithm>
 
