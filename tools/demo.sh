@@ -19,8 +19,11 @@ fi
 address=${1:-http://www.youtube.com/watch?v=aHDtour2011}
 
 tools/install-deps.sh
-tools/build.sh
 dir=${TALVEX_BUILD_DIR:-build}
+# Only the program the demo runs (and the resources it needs), not every test and benchmark.
+cmake -S . -B "$dir" -G Ninja >/dev/null
+if $gui; then target=talvex; else target=talvex-cli; fi
+cmake --build "$dir" --target "$target"
 cli=$PWD/$dir/bin/talvex-cli
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/talvex-demo.XXXXXX")

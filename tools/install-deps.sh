@@ -36,6 +36,13 @@ echo "installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q >/dev/null
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-# nginx's package starts a system server on port 80; the tests start their own.
-if command -v systemctl >/dev/null 2>&1; then $SUDO systemctl disable --now nginx >/dev/null 2>&1 || true; fi
-$SUDO pkill -x nginx >/dev/null 2>&1 || true
+# nginx's package starts a system server on port 80; the tests start their own. Only when this
+# run installed nginx is that packaged service stopped and disabled again: a server the user
+# already had, or runs by hand, is never touched.
+if [[ " ${missing[*]} " == *" nginx "* ]]; then
+  if [ -d /run/systemd/system ]; then
+    $SUDO systemctl disable --now nginx >/dev/null 2>&1 || true
+  elif [ -x /etc/init.d/nginx ]; then
+    $SUDO /etc/init.d/nginx stop >/dev/null 2>&1 || true
+  fi
+fi
