@@ -10,7 +10,7 @@
 #include "app/StringTable.h"
 #include "cli/Console.h"
 #include "cli/TerminalLogin.h"
-#include "engine/AddressTests.h"
+#include "engine/SiteAddresses.h"
 #include "net/DNetworking.h"
 #include "net/HttpHeaders.h"
 #include "platform/FileOps.h"
