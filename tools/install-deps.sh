@@ -16,6 +16,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real servers and the real encoder used by the tests and the demo
   nginx libnginx-mod-rtmp ffmpeg curl aria2 procps openssl
+  # a private session bus for the desktop-notice tests
+  dbus-daemon
   # screenshots of the real window; checking what the install puts on the desktop
   xvfb xauth desktop-file-utils appstream
 )

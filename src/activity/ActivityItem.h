@@ -4,6 +4,8 @@
 // deletes itself when the last one goes.
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/threads/DRefCounted.h"
@@ -34,10 +36,12 @@ inline bool IsFinishedState(ActivityState s) {
            s == ActivityState::Failed;
 }
 
+class ItemPresence;
+
 class ActivityItem : public DRefCounted {
 public:
-    explicit ActivityItem(ActivityKind kind) : kind(kind) {}
-    ~ActivityItem() override = default;
+    explicit ActivityItem(ActivityKind kind);
+    ~ActivityItem() override;
 
     // Current figures. The base reports 0, 0.0, 0 and true.
     virtual bool GetProgress(int32_t& outPercent, double& outSpeed, int32_t& outSecondsLeft);
@@ -77,16 +81,23 @@ public:
         }
     }
 
+    // The file the item produced (for a manual conversion, the name the list shows). A worker
+    // may rename it while front ends show it, so it is reached only under its own lock, which
+    // is never held while taking another.
+    std::wstring OutputPath() const;
+    void SetOutputPath(std::wstring path);
+    // Tells whether this item still exists without keeping it alive (ItemPresence.h).
+    std::shared_ptr<ItemPresence> Presence() const { return presence_; }
+
     // Set before the item is added to the queue; read by workers afterwards.
     IMessageSink* ownerWindow = nullptr;
     // The conversion to queue when this item completes.
     LockedRef<ActivityItem> followUp;
-    // The three paths are written only by the thread that currently drives the item (the
+    // These two paths are written only by the thread that currently drives the item (the
     // user-interface thread before a run, the item's worker during it) and read by the
     // user-interface thread after the finished notice; a kind that shows them while it runs
     // guards them itself.
     std::wstring sourcePath;  // the input file (a conversion's file to convert)
-    std::wstring outputPath;  // the file the item produced
     std::wstring workPath;    // the output folder at creation; later a kind's working file
     const ActivityKind kind;
     std::atomic<ActivityState> state{ActivityState::Created};
@@ -98,6 +109,11 @@ public:
     std::atomic<double> speed{0.0};
     std::atomic<int32_t> secondsLeft{-1};  // -1 while there is no estimate
     std::atomic<double> sizeMB{0.0};       // media size in MiB; 0 until known
+
+private:
+    mutable std::mutex outputLock_;
+    std::wstring outputPath_;
+    const std::shared_ptr<ItemPresence> presence_;
 };
 
 }  // namespace talvex

@@ -8,24 +8,12 @@
 
 namespace talvex {
 
-namespace {
-
-bool IsWaiting(ActivityState s) {
-    return s == ActivityState::Created || s == ActivityState::Queued;
-}
-
-bool Listed(const std::vector<ActivityItem*>& list, const ActivityItem* item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
-}  // namespace
-
 ActivityQueue::ActivityQueue()
     : sleeper_([](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {}
 
 ActivityQueue::~ActivityQueue() {
     DCriticalSectionContext hold(&lock_);
-    items_.clear();
+    items_.Clear();
 }
 
 void ActivityQueue::SetGrid(IGrid* grid) {
@@ -47,13 +35,18 @@ void ActivityQueue::Add(ActivityItem* item) {
         return;
     }
     const bool limitReached = CountRunning(item->kind) >= kMaxRunningPerKind;
-    RefPtr<ActivityItem> ref(item);
-    items_.emplace_back();
-    items_.back().Store(ref);
+    items_.Append(item);
     if (limitReached) {
+        // An item that arrives running takes a place all the same; one that arrives failed
+        // turns Queued only when its preparation has run.
+        const ActivityState s = item->state.load();
+        if (s == ActivityState::Running) {
+            items_.NoteStarted(item);
+        }
+        items_.NoteMayWait(item, s == ActivityState::Failed);
         item->Prepare();
     } else {
-        item->Run();
+        RunItem(*item);
     }
     if (grid_) {
         grid_->AddItem(item);
@@ -71,21 +64,18 @@ void ActivityQueue::ScheduleKind(ActivityKind kind) {
     // start) would otherwise be picked again for ever.
     std::vector<ActivityItem*> tried;
     while (CountRunning(kind) < kMaxRunningPerKind) {
-        RefPtr<ActivityItem> next;
-        for (auto& cell : items_) {
-            RefPtr<ActivityItem> item = cell.Load();
-            if (item && item->kind == kind && IsWaiting(item->state.load()) &&
-                !Listed(tried, item.get())) {
-                next = std::move(item);
-                break;
-            }
-        }
-        if (!next) {
+        ActivityItem* next = items_.FirstWaiting(kind, tried);
+        if (next == nullptr) {
             return;
         }
-        tried.push_back(next.get());
-        next->Run();
+        tried.push_back(next);
+        RunItem(*next);
     }
+}
+
+void ActivityQueue::RunItem(ActivityItem& item) {
+    items_.NoteStarted(&item);
+    item.Run();
 }
 
 void ActivityQueue::OnItemFinished(ActivityItem* item) {
@@ -96,13 +86,13 @@ void ActivityQueue::OnItemFinished(ActivityItem* item) {
     if (!finished) {
         return;
     }
-    switch (finished->state.load()) {
+    const ActivityState ended = finished->state.load();
+    if (IsFinishedState(ended)) {
+        items_.NoteEnded(finished.get());
+    }
+    switch (ended) {
         case ActivityState::Completed:
-            if (RefPtr<ActivityItem> next = finished->followUp.Load()) {
-                next->sourcePath = finished->outputPath;
-                Add(next.get());
-                finished->followUp.Reset();
-            }
+            HandOnFollowUp(*finished);
             Schedule();
             break;
         case ActivityState::Canceled:
@@ -138,7 +128,7 @@ void ActivityQueue::StopAll() {
             grid_->RemoveItem(item.get());
         }
     }
-    items_.clear();
+    items_.Clear();
     if (encoderStopped && sleeper_) {
         sleeper_(kStopAllWaitMs);
     }
@@ -194,14 +184,16 @@ bool ActivityQueue::StartSelected(const Selection& selection) {
         if (!item->CanStart()) {
             continue;
         }
+        // Back in line, whatever follows.
+        const ActivityState s = item->state.load();
+        items_.NoteMayWait(item.get(), s == ActivityState::Failed);
         if (CountRunning(item->kind) < kMaxRunningPerKind) {
-            item->Run();
+            RunItem(*item);
             continue;
         }
         if (item->IsConversion()) {
             continue;
         }
-        const ActivityState s = item->state.load();
         if (s == ActivityState::Failed) {
             item->Prepare();  // resolves the page again and waits for a place
         } else if (s == ActivityState::Paused) {
@@ -245,10 +237,23 @@ void ActivityQueue::RemoveFinished(const ItemList& candidates) {
         if (!IsFinishedState(item->state.load())) {
             continue;
         }
+        if (item->state.load() == ActivityState::Completed) {
+            // Cleared before its finished notice was handled: the conversion it asked for is
+            // queued now, since the notice will find the item gone.
+            HandOnFollowUp(*item);
+        }
         if (grid_) {
             grid_->RemoveItem(item.get());
         }
         Erase(item.get());
+    }
+}
+
+void ActivityQueue::HandOnFollowUp(ActivityItem& finished) {
+    if (RefPtr<ActivityItem> next = finished.followUp.Load()) {
+        next->sourcePath = finished.OutputPath();
+        Add(next.get());
+        finished.followUp.Reset();
     }
 }
 
@@ -263,26 +268,11 @@ bool ActivityQueue::Contains(const ActivityItem* item) {
 }
 
 ActivityQueue::ItemList ActivityQueue::Snapshot() const {
-    ItemList list;
-    list.reserve(items_.size());
-    for (const auto& cell : items_) {
-        if (RefPtr<ActivityItem> item = cell.Load()) {
-            list.push_back(std::move(item));
-        }
-    }
-    return list;
+    return items_.Snapshot();
 }
 
 RefPtr<ActivityItem> ActivityQueue::Find(const ActivityItem* item) const {
-    if (!item) {
-        return {};
-    }
-    for (const auto& cell : items_) {
-        if (cell.Holds(item)) {
-            return cell.Load();
-        }
-    }
-    return {};
+    return item ? items_.Find(item) : RefPtr<ActivityItem>();
 }
 
 ActivityQueue::ItemList ActivityQueue::Resolve(const Selection& selection) const {
@@ -296,18 +286,11 @@ ActivityQueue::ItemList ActivityQueue::Resolve(const Selection& selection) const
 }
 
 int ActivityQueue::CountRunning(ActivityKind kind) const {
-    int running = 0;
-    for (const auto& cell : items_) {
-        RefPtr<ActivityItem> item = cell.Load();
-        if (item && item->kind == kind && item->state.load() == ActivityState::Running) {
-            ++running;
-        }
-    }
-    return running;
+    return items_.CountRunning(kind);
 }
 
 void ActivityQueue::Erase(const ActivityItem* item) {
-    items_.remove_if([item](const LockedRef<ActivityItem>& cell) { return cell.Holds(item); });
+    items_.Remove(item);
 }
 
 }  // namespace talvex

@@ -6,12 +6,15 @@
 // observer included. Items therefore must not call back into the queue from those calls; they
 // report the end of a run through their posted finished notice, which the user-interface thread
 // hands to OnItemFinished later.
+//
+// Lists of many thousand items (a long playlist) are queued one Add at a time, so no single
+// operation on one item looks at the whole list (see QueueIndex).
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <vector>
 
 #include "activity/ActivityItem.h"
+#include "activity/QueueIndex.h"
 #include "app/threads/DCriticalSection.h"
 #include "app/threads/LockedRef.h"
 
@@ -65,9 +68,10 @@ public:
     bool StartSelected(const Selection& selection);
     void PauseSelected(const Selection& selection);
     void StopSelected(const Selection& selection);
-    // Removes the selected items that have finished; others stay.
+    // Removes the selected items that have finished; others stay. A completed item whose
+    // follow-up conversion is still attached (its notice not handled yet) queues it first.
     void RemoveSelected(const Selection& selection);
-    // Removes every item that has finished.
+    // Removes every item that has finished, as RemoveSelected does.
     void ClearFinished();
 
     // The items in list order.
@@ -82,10 +86,14 @@ private:
     ItemList Resolve(const Selection& selection) const;
     int CountRunning(ActivityKind kind) const;
     void ScheduleKind(ActivityKind kind);
+    // Runs a queued item; it takes a place while Running.
+    void RunItem(ActivityItem& item);
     void Erase(const ActivityItem* item);
     void RemoveFinished(const ItemList& candidates);
+    // Queues the conversion a completed item asked for, with the item's file as its source.
+    void HandOnFollowUp(ActivityItem& finished);
 
-    std::list<LockedRef<ActivityItem>> items_;
+    QueueIndex items_;
     IGrid* grid_ = nullptr;
     Sleeper sleeper_;
     mutable DCriticalSection lock_;

@@ -146,9 +146,9 @@ std::wstring ProgressStatistics::FormatTimeLeft(const StringTable* strings, int6
     }
     int64_t hours = seconds / 3600;
     if (hours > 0) {
-        int64_t days = seconds / 86400;
+        // Every hour counts: a day and an hour left reads "25h 0m", never "1h 0m".
         std::wstring text = Text(strings, L"dlg.download.lbl.esttimeh", L"%1h %2m");
-        text = Fill(text, L"%1", FormatInt(hours - 24 * days));
+        text = Fill(text, L"%1", FormatInt(hours));
         return Fill(text, L"%2", FormatInt(seconds / 60 - hours * 60));
     }
     int64_t minutes = seconds / 60;

@@ -162,12 +162,21 @@ bool Update(const fs::path& settingsFile, const std::function<void(json&)>& chan
         }
         RemoveStaleTemps(file);
         SettingsDocument doc = ReadSettingsFile(file);
-        if (doc.state == SettingsFileState::Bad && !MoveAside(file)) {
+        // A file that could not be read this time may hold every setting: writing now would
+        // replace it with the one new value.
+        if (doc.state == SettingsFileState::Unreadable) {
             return false;
         }
         change(doc.values);
         std::string text = doc.values.dump(2, ' ', false, json::error_handler_t::replace);
         text += '\n';
+        // Never write a file that the next read would set aside.
+        if (text.size() > kMaxSettingsFileBytes) {
+            return false;
+        }
+        if (doc.state == SettingsFileState::Bad && !MoveAside(file)) {
+            return false;
+        }
         return ReplaceFile(file, text);
     } catch (...) {
         return false;

@@ -4,7 +4,9 @@
 // Every call goes to the file (no cache), so a value changed by another instance or by hand is
 // seen at the next read. Writes replace the file atomically under an advisory lock, so a crash
 // mid-write never loses the settings; a file that does not parse reads as defaults and is moved
-// aside to "Talvex.json.bad" before the next write instead of being overwritten.
+// aside to "Talvex.json.bad" before the next write instead of being overwritten. A file that
+// cannot be read at the moment (no descriptor left, an I/O error) or is not a regular file
+// reads as defaults too, but is left alone: writes fail until it reads again.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -51,7 +53,8 @@ public:
     // The stored text; defaultText when the file or value is missing, unreadable or not text.
     std::wstring GetString(std::wstring_view name, std::wstring_view defaultText) const;
     // Stores text (creating the folder and file when missing). False when it could not be
-    // stored; the file is then unchanged.
+    // stored (also when the file cannot be read, or would grow past kMaxSettingsFileBytes); the
+    // file is then unchanged.
     bool SetString(std::wstring_view name, std::wstring_view text) const;
     // The stored number; 0 when missing or not an integer in 0..4294967295.
     uint32_t GetNumber(std::wstring_view name) const;

@@ -26,11 +26,13 @@ InstanceStart StartInstanceIn(const std::filesystem::path& folder, std::wstring_
     }
     InstancePipe pipe(folder);
     InstancePipe::SendResult result = pipe.Send(commandLine);
-    if (result != InstancePipe::SendResult::Sent) {
-        Trace("StartInstance: the running instance did not take the command line");
-    }
     start.first = false;
     start.exitCode = 0;
+    if (result != InstancePipe::SendResult::Sent) {
+        // The line is lost; the caller says so and the start fails rather than pretending.
+        Trace("StartInstance: the running instance did not take the command line");
+        start.exitCode = 1;
+    }
     return start;
 }
 

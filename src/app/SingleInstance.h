@@ -14,7 +14,8 @@ namespace talvex {
 struct InstanceStart {
     // True: run the program. False: another instance runs and has been handed the command line.
     bool first = false;
-    // The process's exit code when !first.
+    // The process's exit code when !first: 0 when the running instance took the command line,
+    // 1 when it did not answer in time (the line was not handed over).
     int exitCode = 0;
     // The first instance's lock; hold it for the life of the process. It does not own the lock
     // when the lock file could not be created: the program then runs rather than refusing to

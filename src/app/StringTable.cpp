@@ -253,10 +253,14 @@ bool StringTable::SwitchLanguage(const SettingsStore& settings, const fs::path& 
 std::wstring StringTable::GetText(std::wstring_view key, std::wstring_view defaultText) const {
     std::shared_lock guard(lock_);
     const auto it = key.empty() ? texts_.end() : texts_.find(std::wstring(key));
-    if (it == texts_.end()) {
-        return std::wstring(defaultText);
-    }
-    return ExpandEscapes(it->second.empty() ? defaultText : std::wstring_view(it->second));
+    // The built-in texts are written like the file's, so they get the same expansion.
+    const bool useDefault = it == texts_.end() || it->second.empty();
+    return ExpandEscapes(useDefault ? defaultText : std::wstring_view(it->second));
+}
+
+bool StringTable::HasKey(std::wstring_view key) const {
+    std::shared_lock guard(lock_);
+    return !key.empty() && texts_.find(std::wstring(key)) != texts_.end();
 }
 
 std::wstring StringTable::GetLanguageId(std::wstring_view languageName) const {

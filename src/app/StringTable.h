@@ -54,10 +54,14 @@ public:
     bool SwitchLanguage(const SettingsStore& settings, const std::filesystem::path& resourceFolder,
                         std::wstring_view languageName);
 
-    // The loaded text for the key, or defaultText when the key's text is empty, with the
-    // two-character sequences "\n" and "\t" turned into a line feed and a tab. A key that is not
-    // in the table gives defaultText unchanged.
+    // The loaded text for the key, or defaultText when the key is not in the table or its text
+    // is empty; either way the two-character sequences "\n" and "\t" are turned into a line
+    // feed and a tab.
     std::wstring GetText(std::wstring_view key, std::wstring_view defaultText = {}) const;
+    // Whether the loaded language has an entry for the key, even one with an empty text. For
+    // texts that are not the program's own (a site script's message), which are shown as they
+    // are when the language does not know their key.
+    bool HasKey(std::wstring_view key) const;
     // The identifier of a listed language; "1033" when no language is listed at all; empty when
     // the name is not listed.
     std::wstring GetLanguageId(std::wstring_view languageName) const;

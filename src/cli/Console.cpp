@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace talvex::cli {
 
@@ -68,6 +70,22 @@ void Console::Hold() {
 void Console::Release() {
     std::lock_guard guard(lock_);
     held_ = false;
+}
+
+void Console::WaitUntilReleased(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard guard(lock_);
+            if (!held_) {
+                return;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void Console::ClearLiveLocked() {

@@ -34,6 +34,9 @@ public:
     // and draws none until Release. Messages still print.
     void Hold();
     void Release();
+    // Waits (at most timeoutMs) until no dialogue holds the console, so that the terminal is
+    // left as the user had it before the program ends at once.
+    void WaitUntilReleased(int timeoutMs);
 
 private:
     void ClearLiveLocked();

@@ -10,6 +10,7 @@
 #include "convert/ConversionProfiles.h"
 #include "convert/ConvertItem.h"
 #include "convert/EncoderReport.h"
+#include "convert/ManualCommandRefusal.h"
 #include "convert/ManualConversionName.h"
 #include "convert/TrimTimes.h"
 #include "engine/Engine.h"
@@ -27,10 +28,13 @@ bool CheckInputs(const ConvertOptions& options, const StringTable& strings, Cons
                  std::vector<fs::path>& files) {
     for (const std::string& name : options.files) {
         std::error_code ec;
-        if (!fs::is_regular_file(name, ec)) {
-            console.Message(
-                "talvex-cli: " + name + ": " +
-                WideToUtf8(strings.GetText(L"msg.select.file", L"Please select a media file.")));
+        const fs::file_status status = fs::status(name, ec);
+        if (!fs::is_regular_file(status)) {
+            // The window's "Please select a media file." names a picker this program has not.
+            const char* what = !fs::exists(status)        ? "no such file"
+                               : fs::is_directory(status) ? "a folder, not a media file"
+                                                          : "not a regular file";
+            console.Message("talvex-cli: " + name + ": " + what);
             return false;
         }
         const fs::path absolute = fs::absolute(name, ec);
@@ -66,6 +70,11 @@ int RunConvert(const ConvertOptions& options, CommandContext& context) {
     }
     const int32_t profile = options.manual ? kProfileManual : options.profile.value_or(0);
     if (options.manual) {
+        if (auto refusal =
+                ManualCommandRefusal(&strings, Utf8ToWide(*options.manual), EncoderPath())) {
+            context.console.Message("talvex-cli: " + WideToUtf8(*refusal));
+            return kExitUsage;
+        }
         // As after a confirmed manual conversion in the desktop program.
         engine.GetSettings()->SetString(setting::kConversionParams, Utf8ToWide(*options.manual));
     }
@@ -81,7 +90,7 @@ int RunConvert(const ConvertOptions& options, CommandContext& context) {
         }
         if (options.manual) {
             item->manualParams = Utf8ToWide(*options.manual);
-            item->outputPath = ManualConversionName(strings, item->sourcePath);
+            item->SetOutputPath(ManualConversionName(strings, item->sourcePath));
         }
         engine.AddItem(item.get());
     }

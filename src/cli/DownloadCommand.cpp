@@ -1,13 +1,20 @@
-#include <algorithm>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "app/SettingsStore.h"
-#include "app/StringTable.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/Interrupt.h"
 #include "cli/ItemRunner.h"
+#include "cli/ListReading.h"
 #include "engine/Engine.h"
 #include "platform/Utf8.h"
 
@@ -34,16 +41,38 @@ int32_t StoredQuality(const SettingsStore& settings) {
     }
 }
 
-// The folder the files go to: --folder, else the desktop program's; empty when it does not
-// exist (a usage error).
+// Why nothing can be stored in folder, tried by making (and removing) a file there: the
+// permission bits alone do not tell (they do not bind root, nor a read-only mount). Empty when
+// it can.
+std::string WhyNotWritable(const fs::path& folder) {
+    std::string probe = (folder / ".talvex-cli-XXXXXX").string();
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) {
+        return std::strerror(errno);
+    }
+    close(fd);
+    unlink(probe.c_str());
+    return {};
+}
+
+// The folder the files go to: --folder, else the desktop program's; empty when it is missing,
+// not a folder or cannot be written to (a usage error, found before anything is downloaded).
 std::wstring DestinationFolder(const DownloadOptions& options, Engine& engine, Console& console) {
     fs::path folder = options.folder
                           ? fs::path(*options.folder)
                           : fs::path(WideToUtf8(engine.GetSettings()->GetDownloadFolder()));
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) {
+    if (!fs::exists(folder, ec)) {
         console.Message("talvex-cli: the destination folder " + folder.string() +
                         " does not exist");
+        return {};
+    }
+    if (!fs::is_directory(folder, ec)) {
+        console.Message("talvex-cli: " + folder.string() + " is not a folder");
+        return {};
+    }
+    if (const std::string why = WhyNotWritable(folder); !why.empty()) {
+        console.Message("talvex-cli: cannot write to " + folder.string() + ": " + why);
         return {};
     }
     const fs::path absolute = fs::absolute(folder, ec);
@@ -70,7 +99,6 @@ bool ApplyListChoice(ListChoice choice, std::vector<std::wstring>& urls,
 
 int RunDownload(const DownloadOptions& options, CommandContext& context) {
     Engine& engine = context.engine;
-    const StringTable* strings = engine.GetStringTable();
     const std::wstring folder = DestinationFolder(options, engine, context.console);
     if (folder.empty()) {
         return kExitUsage;
@@ -83,15 +111,17 @@ int RunDownload(const DownloadOptions& options, CommandContext& context) {
     }
     const std::vector<std::wstring> given = urls;
     if (engine.FilterUnsupportedSites(urls)) {
+        const std::unordered_set<std::wstring> kept(urls.begin(), urls.end());
         for (const std::wstring& url : given) {
-            if (std::find(urls.begin(), urls.end(), url) == urls.end()) {
+            if (kept.count(url) == 0) {
                 context.console.Message("talvex-cli: not supported: " + WideToUtf8(url));
             }
         }
-        context.console.Message(WideToUtf8(strings->GetText(
-            L"msg.err.unsuport.site",
-            L"It appears you're trying to download videos from a site we do not support.\n"
-            L"These videos have not been moved to your activity tab.")));
+        // The desktop program's text sends the user to its window; this one to the command
+        // that lists the sites.
+        context.console.Message(
+            "talvex-cli: these addresses are from a site we do not support and are left out; "
+            "'talvex-cli sites' lists the supported sites");
     }
     if (urls.empty()) {
         return kExitFailed;
@@ -112,9 +142,28 @@ int RunDownload(const DownloadOptions& options, CommandContext& context) {
 
     const int32_t quality = options.quality.value_or(StoredQuality(*engine.GetSettings()));
     const bool autoConvert = options.convertProfile.has_value();
-    engine.Download(urls, quality, playlists, channels, autoConvert, options.deleteOriginal,
-                    options.convertQuality, options.convertProfile.value_or(0));
+    std::optional<Engine::DownloadBatch> batch = PrepareUnlessInterrupted([&] {
+        return engine.PrepareDownload(urls, quality, playlists, channels, autoConvert,
+                                      options.deleteOriginal, options.convertQuality,
+                                      options.convertProfile.value_or(0));
+    });
+    if (!batch) {
+        // Interrupted while reading lists: nothing is queued, so nothing needs cleaning up,
+        // and the reading cannot be waited for.
+        context.console.Message("Stopping...");
+        context.console.WaitUntilReleased(1000);
+        _exit(128 + InterruptSignal());
+    }
+    for (const auto& [address, error] : batch->emptyLists) {
+        context.console.Message(
+            "talvex-cli: " + WideToUtf8(address) + ": " +
+            (error.empty() ? std::string("no video found") : WideToUtf8(error)));
+    }
+    if (batch->items.empty()) {
+        return kExitFailed;
+    }
     ItemRunner runner(engine, context.loop, context.console, context.view);
+    runner.Queue(std::move(batch->items));
     return runner.Run(context.results);
 }
 

@@ -18,10 +18,7 @@ namespace talvex::cli {
 namespace {
 
 std::wstring OutputOf(ActivityItem& item) {
-    if (item.IsDownload()) {
-        return static_cast<DownloadItem&>(item).OutputPath();
-    }
-    return static_cast<ConvertItem&>(item).OutputPath();
+    return item.OutputPath();
 }
 
 std::wstring ErrorOf(ActivityItem& item) {
@@ -44,7 +41,11 @@ std::wstring ErrorOf(ActivityItem& item) {
 }  // namespace
 
 ItemRunner::ItemRunner(Engine& engine, MessageLoop& loop, Console& console, ProgressView& view)
-    : engine_(engine), loop_(loop), console_(console), view_(view) {}
+    : engine_(engine),
+      loop_(loop),
+      console_(console),
+      view_(view),
+      watch_(*engine.GetActivityQueue()) {}
 
 std::string ItemRunner::ResultLine(ActivityItem& item) {
     switch (item.state.load()) {
@@ -58,10 +59,8 @@ std::string ItemRunner::ResultLine(ActivityItem& item) {
 }
 
 void ItemRunner::Collect() {
-    for (RefPtr<ActivityItem>& item : engine_.GetActivityQueue()->Items()) {
-        const bool known = std::any_of(items_.begin(), items_.end(),
-                                       [&](const auto& seen) { return seen.get() == item.get(); });
-        if (!known) {
+    for (RefPtr<ActivityItem>& item : watch_.TakeAdded()) {
+        if (known_.insert(item.get()).second) {
             items_.push_back(std::move(item));
         }
     }
@@ -93,11 +92,29 @@ void ItemRunner::HandleMessages(int waitMs) {
         }
         // Short waits, so that an interrupt is seen at once.
         Message message;
-        if (loop_.Take(message, static_cast<int>(std::min<int64_t>(left, 50))) &&
-            message.message == kMsgItemFinished) {
-            engine_.GetActivityQueue()->OnItemFinished(
-                reinterpret_cast<ActivityItem*>(message.wParam));
-            Collect();
+        if (loop_.Take(message, static_cast<int>(std::min<int64_t>(left, 50)))) {
+            Handle(message);
+        }
+    }
+}
+
+void ItemRunner::Handle(const Message& message) {
+    if (message.message == kMsgItemFinished) {
+        engine_.GetActivityQueue()->OnItemFinished(reinterpret_cast<ActivityItem*>(message.wParam));
+        Collect();
+    }
+}
+
+void ItemRunner::Queue(std::vector<RefPtr<ActivityItem>> items) {
+    ActivityQueue& queue = *engine_.GetActivityQueue();
+    for (const RefPtr<ActivityItem>& item : items) {
+        if (InterruptSignal() != 0) {
+            return;  // the rest never runs; Run stops what does
+        }
+        queue.Add(item.get());
+        Message message;
+        while (loop_.Take(message, 0)) {
+            Handle(message);
         }
     }
 }

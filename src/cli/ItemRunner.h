@@ -5,10 +5,12 @@
 // interrupt; and prints one result line per item.
 #include <cstdio>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "activity/ActivityItem.h"
 #include "app/threads/DRefCounted.h"
+#include "cli/QueueWatch.h"
 
 namespace talvex {
 class Engine;
@@ -18,6 +20,7 @@ namespace talvex::cli {
 
 class Console;
 class MessageLoop;
+struct Message;
 class ProgressView;
 
 // Exit statuses.
@@ -37,6 +40,13 @@ public:
 
     ItemRunner(Engine& engine, MessageLoop& loop, Console& console, ProgressView& view);
 
+    // Adds the items to the activity queue in order. The finished notices that arrive meanwhile
+    // are handled at once, as the window's loop would between two additions: an item that ends
+    // at once frees its place for the next, and the queue does not carry thousands of ended runs
+    // whose notice is still pending. An interrupt ends the queueing: what is not queued by then
+    // never runs. Takes the caller's references (a reference kept elsewhere would make the end
+    // of the run wait for it as for a worker).
+    void Queue(std::vector<RefPtr<ActivityItem>> items);
     // Runs until every item has ended, or until an interrupt (then every item is stopped).
     // Returns the exit status: 0 when every item completed, 1 when one did not, 128 plus the
     // signal's number after an interrupt.
@@ -46,10 +56,11 @@ public:
     static std::string ResultLine(ActivityItem& item);
 
 private:
-    // Adds the queue's items not seen yet, in queue order.
+    // Adds the items queued since the last call, in queue order.
     void Collect();
     bool AllEnded();
     void HandleMessages(int waitMs);
+    void Handle(const Message& message);
     // Stops every item and waits until no worker holds one.
     void StopEverything();
     // Waits (bounded) until only this runner holds the items: their workers have finished.
@@ -59,7 +70,9 @@ private:
     MessageLoop& loop_;
     Console& console_;
     ProgressView& view_;
+    QueueWatch watch_;
     std::vector<RefPtr<ActivityItem>> items_;
+    std::unordered_set<const ActivityItem*> known_;  // the items in items_
 };
 
 }  // namespace talvex::cli

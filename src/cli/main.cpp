@@ -17,18 +17,31 @@
 #include "cli/MessageLoop.h"
 #include "cli/ProgressView.h"
 #include "cli/TerminalLogin.h"
+#include "cli/WorkFileTable.h"
 #include "engine/Engine.h"
 #include "platform/Utf8.h"
 
 using namespace talvex;
 using namespace talvex::cli;
 
+namespace {
+
+// In static storage, there before any item runs: the path that ends the program at once reads
+// it without allocating anything.
+WorkFileTable g_workFiles;
+
+void RemoveWorkFiles() {
+    g_workFiles.RemoveAll();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     // Only the character type: names are measured for the progress lines in the user's
     // encoding, while numbers keep their locale-independent form.
     std::setlocale(LC_CTYPE, "");
     // Before any other thread starts: they all inherit the blocked signals.
-    InstallInterruptHandlers();
+    InstallInterruptHandlers(&RemoveWorkFiles);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const ParseResult parsed = ParseArguments(args);
     if (!parsed.ok) {
@@ -46,11 +59,16 @@ int main(int argc, char** argv) {
     }
 
     std::signal(SIGPIPE, SIG_IGN);
+    SetWorkFileObserver(&g_workFiles);
     Console console(STDERR_FILENO, isatty(STDERR_FILENO) == 1);
     // The loop receives the workers' notices, so it is made before (and outlives) the engine.
     MessageLoop loop;
     Engine engine;
     engine.Init(&loop);
+    // Which script file could not be used and why, and which one was loaded instead.
+    for (const std::string& line : engine.Parser().Scripts().LoadReport()) {
+        console.Message("talvex-cli: " + line);
+    }
     if (engine.Parser().Scripts().Size() == 0) {
         console.Message("talvex-cli: the site script file could not be loaded");
     }
@@ -75,5 +93,6 @@ int main(int argc, char** argv) {
     }
     engine.StopAll();
     engine.Parser().SetLoginPrompt(nullptr);
+    SetWorkFileObserver(nullptr);
     return status;
 }

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "activity/WorkFileObserver.h"
 #include "app/DebugLog.h"
 #include "app/threads/RefPtr.h"
 #include "convert/ConversionProfiles.h"
 #include "convert/EncoderOutput.h"
 #include "convert/ManualCommand.h"
+#include "convert/ManualCommandRefusal.h"
 #include "convert/TrimTimes.h"
 #include "platform/FileOps.h"
 #include "platform/Process.h"
@@ -95,7 +97,14 @@ ConvertItem::ConvertItem(int32_t profileIndex, int32_t qualityIndex)
     manual = profileIndex == kProfileManual;
 }
 
-ConvertItem::~ConvertItem() = default;
+ConvertItem::~ConvertItem() {
+    // A queued item that never ran still holds its work name.
+    try {
+        std::lock_guard lock(mutex_);
+        ReleaseWorkNameLocked();
+    } catch (...) {
+    }
+}
 
 bool ConvertItem::GetProgress(int32_t& outPercent, double& outSpeed, int32_t& outSecondsLeft) {
     int32_t p = 0;
@@ -124,8 +133,8 @@ bool ConvertItem::GetProgress(int32_t& outPercent, double& outSpeed, int32_t& ou
 }
 
 std::wstring ConvertItem::GetFileName() {
-    std::lock_guard lock(mutex_);
-    return outputPath.substr(NameStart(outputPath));
+    const std::wstring output = OutputPath();
+    return output.substr(NameStart(output));
 }
 
 bool ConvertItem::SetFileName(const std::wstring& name) {
@@ -134,22 +143,18 @@ bool ConvertItem::SetFileName(const std::wstring& name) {
         return false;
     }
     std::lock_guard lock(mutex_);
-    const std::wstring old = outputPath;
+    const std::wstring old = OutputPath();
     const size_t nameStart = NameStart(old);
     const std::wstring next = old.substr(0, nameStart) + name;
     if (state.load() != ActivityState::Completed) {
-        outputPath = next;
+        SetOutputPath(next);
         return true;
     }
-    const std::wstring oldWork = workPath;
-    workPath = old;
-    outputPath = next;
-    const bool moved = MoveIntoPlace();
-    if (!moved) {
-        outputPath = old;
+    const std::optional<std::wstring> moved = MoveIntoPlaceLocked(old, next);
+    if (moved) {
+        SetOutputPath(*moved);
     }
-    workPath = oldWork;
-    return moved;
+    return moved.has_value();
 }
 
 void ConvertItem::NameOutput() {
@@ -165,18 +170,62 @@ void ConvertItem::NameOutput() {
             candidate = WithoutExtension(candidate) + suffix + extension;
         }
     }
-    outputPath = candidate;
-    if (workPath.empty()) {
-        // Reserve a unique name in the output's folder; the encoder writes "<name><ext>".
-        fs::path folder = ToPath(candidate).parent_path();
-        if (folder.empty()) {
-            folder = ".";
+    SetOutputPath(candidate);
+    if (reservation_.empty()) {
+        ReserveWorkNameLocked();
+    }
+}
+
+bool ConvertItem::ReserveWorkNameLocked() {
+    const std::wstring output = OutputPath();
+    fs::path folder = ToPath(output).parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    // Taken while any name held before is still held, so that a retry walks on to another.
+    const std::optional<fs::path> reserved = ReserveWorkName(folder, workNameStart);
+    if (!reserved) {
+        return false;
+    }
+    AnnounceWorkFile(*reserved);
+    ReleaseWorkNameLocked();
+    reservation_ = Utf8ToWide(reserved->string());
+    workPath = reservation_ + ExtensionOf(output);
+    return true;
+}
+
+bool ConvertItem::CreateWorkFileLocked() {
+    if (workFileMade_) {
+        return true;
+    }
+    for (int i = 0; i < kNameTries; ++i) {
+        if (reservation_.empty() && !ReserveWorkNameLocked()) {
+            return false;
         }
-        if (auto temp = CreateUniqueTempFile(folder, "~qrv")) {
-            RemoveRegularFile(*temp);
-            workPath = Utf8ToWide(temp->string()) + extension;
+        if (CreateWorkFile(ToPath(workPath))) {
+            AnnounceWorkFile(ToPath(workPath));
+            workFileMade_ = true;
+            return true;
+        }
+        // Not this item's file: left as it is, and another name taken.
+        if (!ReserveWorkNameLocked()) {
+            return false;
         }
     }
+    return false;
+}
+
+void ConvertItem::ReleaseWorkNameLocked() {
+    if (workFileMade_) {
+        RemoveIfPresent(workPath);
+        ReleaseWorkFile(ToPath(workPath));
+    }
+    // Given up only after the work file is gone, so no one else can be handed it meanwhile.
+    RemoveIfPresent(reservation_);
+    ReleaseWorkFile(ToPath(reservation_));
+    reservation_.clear();
+    workPath.clear();
+    workFileMade_ = false;
 }
 
 bool ConvertItem::Prepare() {
@@ -271,8 +320,9 @@ void ConvertItem::RequestQuitLocked() {
         return;  // asked once; the monitor kills it if it does not end in time
     }
     quitTick_ = std::max<uint64_t>(TickMs(), 1);
-    // The encoder ends cleanly, closing its output, when it reads "q". The manual command may
-    // not be the encoder, and a closed input means it cannot read: end it at once.
+    // The encoder ends cleanly, closing its output, when it reads "q". The manual command gets
+    // no input (its output is the user's affair), and a closed input means it cannot read: end
+    // it at once.
     if (manual || !process_->WriteStdin("q")) {
         process_->Kill();
     }
@@ -292,6 +342,7 @@ bool ConvertItem::Stop() {
             RequestQuitLocked();
         }
     } else if (st == ActivityState::Created || st == ActivityState::Queued) {
+        ReleaseWorkNameLocked();
         SetState(ActivityState::Canceled);
     }
     return true;
@@ -323,11 +374,6 @@ std::wstring ConvertItem::NameSuffix() const {
     return nameSuffix_;
 }
 
-std::wstring ConvertItem::OutputPath() const {
-    std::lock_guard lock(mutex_);
-    return outputPath;
-}
-
 std::wstring ConvertItem::CommandText() const {
     std::lock_guard lock(mutex_);
     return commandText_;
@@ -339,8 +385,23 @@ bool ConvertItem::StartEncoder() {
     }
     std::optional<CommandLine> command;
     if (manual) {
+        // Only the encoder is ever started: another program named first is refused here,
+        // before anything runs (the front ends refuse it before queuing already).
+        if (auto refusal = ManualCommandRefusal(nullptr, manualParams, tools.encoder)) {
+            std::lock_guard lock(mutex_);
+            lastMessage_ = *refusal;
+            DebugLog::Write("Exit ConvertItem::StartEncoder (fails - not the encoder)");
+            return false;
+        }
         command = BuildManualCommand(manualParams, sourcePath, tools.encoder);
-    } else if (!workPath.empty()) {
+    } else {
+        {
+            std::lock_guard lock(mutex_);
+            if (!CreateWorkFileLocked()) {
+                DebugLog::Write("Exit ConvertItem::StartEncoder (fails - no work file)");
+                return false;
+            }
+        }
         EncoderCommandInput input;
         input.profile = profile;
         input.quality = quality;
@@ -386,17 +447,8 @@ bool ConvertItem::StartEncoder() {
 }
 
 int64_t ConvertItem::CutTotal(int64_t duration) const {
-    if (!trim || manual) {
-        return duration;
-    }
     // The encoder counts the output's time, which covers only the cut.
-    const int64_t start = ParseClockTime(trimStart).TotalSeconds() * 100;
-    const int64_t end = ParseClockTime(trimEnd).TotalSeconds() * 100;
-    int64_t total = duration - start;
-    if (end > start && end - start < total) {
-        total = end - start;
-    }
-    return total > 0 ? total : duration;
+    return trim && !manual ? CutLength(duration, trimStart, trimEnd) : duration;
 }
 
 bool ConvertItem::Monitor() {
@@ -481,16 +533,17 @@ int ConvertItem::WaitForEncoder() {
     }
 }
 
-bool ConvertItem::MoveIntoPlace() {
-    const std::wstring extension = ExtensionOf(outputPath);
+std::optional<std::wstring> ConvertItem::MoveIntoPlaceLocked(const std::wstring& from,
+                                                             std::wstring target) {
+    const std::wstring extension = ExtensionOf(target);
     for (int i = 0; i < kNameTries; ++i) {
-        if (IsRegularFile(workPath) && !NameTaken(outputPath) &&
-            MoveNoReplace(ToPath(workPath), ToPath(outputPath))) {
-            return true;
+        if (IsRegularFile(from) && !NameTaken(target) &&
+            MoveNoReplace(ToPath(from), ToPath(target))) {
+            return target;
         }
-        outputPath = WithoutExtension(outputPath) + nameSuffix_ + extension;
+        target = WithoutExtension(target) + nameSuffix_ + extension;
     }
-    return false;
+    return std::nullopt;
 }
 
 ActivityState ConvertItem::Finish(int exitCode) {
@@ -506,23 +559,26 @@ ActivityState ConvertItem::Finish(int exitCode) {
                                  : ActivityState::Completed;
     } else {
         std::lock_guard lock(mutex_);
-        if (!IsRegularFile(workPath) || exitCode != 0 || monitorOk_ == 0 || canceled) {
+        if (!workFileMade_ || !IsRegularFile(workPath) || exitCode != 0 || monitorOk_ == 0 ||
+            canceled) {
             result = canceled ? ActivityState::Canceled : ActivityState::Failed;
         } else {
+            const std::wstring output = OutputPath();
             if (replaceExisting) {
-                RemoveIfPresent(outputPath);
+                RemoveIfPresent(output);
             }
-            if (MoveIntoPlace()) {
+            if (const auto moved = MoveIntoPlaceLocked(workPath, output)) {
+                SetOutputPath(*moved);
                 result = ActivityState::Completed;
                 // Never the file just made (a replaced source has the output's name).
-                if (convertFlag && sourcePath != outputPath) {
+                if (convertFlag && sourcePath != *moved) {
                     RemoveIfPresent(sourcePath);
                 }
             } else {
                 result = ActivityState::Failed;
             }
         }
-        RemoveIfPresent(workPath);
+        ReleaseWorkNameLocked();
     }
     std::lock_guard lock(mutex_);
     SetState(result);
@@ -567,7 +623,7 @@ void ConvertItem::AsyncRun() {
                 process_->Wait(-1);
             }
             if (!manual) {
-                RemoveIfPresent(workPath);
+                ReleaseWorkNameLocked();
             }
             SetState(ActivityState::Failed);
             cancelRequested_ = false;

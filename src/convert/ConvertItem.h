@@ -3,18 +3,21 @@
 // reads its progress from its error output, pauses, resumes and stops it, and at the end moves
 // the finished work file to its final name.
 //
-// Files: the encoder writes a work file "~qrvXXXX.tmp<ext>" beside the output; only a complete
-// conversion is moved to the output name, and never over an existing file (unless
-// replaceExisting asks to replace it, and then only at the end). A failed or canceled run
-// leaves neither the work file nor anything under the output name.
+// Files: the encoder writes a work file "~qrvXXXX.tmp<ext>" beside the output (its name held
+// on disk by "~qrvXXXX.tmp" from naming until that file is moved or deleted, see WorkName.h);
+// only a complete conversion is moved to the output name, and never over an existing file
+// (unless replaceExisting asks to replace it, and then only at the end). A failed or canceled
+// run leaves neither the work file nor anything under the output name.
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "activity/ActivityItem.h"
 #include "activity/ProgressStatistics.h"
 #include "convert/EncoderCommand.h"
+#include "convert/WorkName.h"
 
 namespace talvex {
 
@@ -42,6 +45,8 @@ public:
     std::wstring trimEnd = L"0:00:00";
     // The encoder and its probes; filled with the real encoder at the first run when empty.
     EncoderTools tools;
+    // Where the search for a free work name starts; random when empty.
+    WorkNameStart workNameStart;
 
     bool GetProgress(int32_t& outPercent, double& outSpeed, int32_t& outSecondsLeft) override;
     std::wstring GetFileName() override;
@@ -60,8 +65,6 @@ public:
     std::wstring LastMessage() const;
     // The profile's name suffix, set by output naming.
     std::wstring NameSuffix() const;
-    // The output path, read under the item's lock (it may change at the end of a run).
-    std::wstring OutputPath() const;
     // The command of the last run, as written to the debug log.
     std::wstring CommandText() const;
 
@@ -78,9 +81,18 @@ private:
     int WaitForEncoder();
     // Sets the final state and moves or deletes the files; returns the state.
     ActivityState Finish(int exitCode);
-    // Moves workPath to outputPath, trying suffixed names while the output is taken.
-    bool MoveIntoPlace();
+    // Moves the file at from to target, trying suffixed names while the target is taken; the
+    // name it got. Under mutex_.
+    std::optional<std::wstring> MoveIntoPlaceLocked(const std::wstring& from, std::wstring target);
     void NameOutput();
+    // Reserves a work name beside the output (workPath); false when none can be had. Under
+    // mutex_.
+    bool ReserveWorkNameLocked();
+    // Makes the work file the encoder writes, under a new name when something holds the
+    // reserved one; false when it cannot. Under mutex_.
+    bool CreateWorkFileLocked();
+    // Deletes the work file (when this item made it), then gives the name up. Under mutex_.
+    void ReleaseWorkNameLocked();
     // The work total in hundredths for a media duration, shortened by the cut.
     int64_t CutTotal(int64_t duration) const;
     // Asks the encoder to quit: "q" on its input, or kill. Under mutex_.
@@ -93,6 +105,8 @@ private:
     std::wstring lastMessage_;
     std::wstring nameSuffix_;
     std::wstring commandText_;
+    std::wstring reservation_;   // "~qrvXXXX.tmp" while this item holds the name of workPath
+    bool workFileMade_ = false;  // the file at workPath was made by this item
     bool cancelRequested_ = false;
     bool workerActive_ = false;
     bool encoderPaused_ = false;

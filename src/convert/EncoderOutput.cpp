@@ -1,5 +1,6 @@
 #include "convert/EncoderOutput.h"
 
+#include "convert/EncoderDuration.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -37,31 +38,6 @@ int64_t Hundredths(std::wstring_view text, size_t i) {
 
 }  // namespace
 
-std::optional<int64_t> EncoderOutputReader::ParseDuration(std::wstring_view line) {
-    const std::wstring_view key = L"Duration: ";
-    size_t at = line.find(key);
-    if (at == std::wstring_view::npos) {
-        return std::nullopt;
-    }
-    size_t comma = line.find(L',', at + key.size());
-    if (comma == std::wstring_view::npos) {
-        return std::nullopt;
-    }
-    std::wstring_view t = line.substr(at + key.size(), comma - at - key.size());
-    // HH:MM:SS.cc ("N/A" when the input does not know its length).
-    if (t.size() < 11 || t[2] != L':' || t[5] != L':' || t[8] != L'.') {
-        return std::nullopt;
-    }
-    const size_t digitsAt[] = {0, 1, 3, 4, 6, 7, 9, 10};
-    for (size_t d : digitsAt) {
-        if (!IsDigit(t[d])) {
-            return std::nullopt;
-        }
-    }
-    auto two = [&](size_t i) { return int64_t{(t[i] - L'0') * 10 + (t[i + 1] - L'0')}; };
-    return two(0) * 360000 + two(3) * 6000 + two(6) * 100 + two(9);
-}
-
 std::optional<int64_t> EncoderOutputReader::ParseTime(std::wstring_view line) {
     const std::wstring_view key = L"time=";
     size_t at = line.rfind(key);
@@ -98,7 +74,7 @@ std::optional<int64_t> EncoderOutputReader::ParseTime(std::wstring_view line) {
 
 void EncoderOutputReader::ReadLine(std::string_view bytes, Figures& figures) {
     const std::wstring line = Utf8ToWide(bytes);
-    if (auto d = ParseDuration(line)) {
+    if (auto d = ParseEncoderDuration(line)) {
         figures.duration = *d;
     }
     if (line.find(L"time=") != std::wstring::npos) {

@@ -28,8 +28,8 @@ public:
     const std::wstring& LastMessage() const { return lastMessage_; }
     int64_t Position() const { return position_; }
 
-    // One line's figures, for testing: hundredths, nothing when absent or unreadable.
-    static std::optional<int64_t> ParseDuration(std::wstring_view line);
+    // One line's "time=" figure, for testing: hundredths, nothing when absent or unreadable.
+    // (The "Duration: " line is read by ParseEncoderDuration.)
     static std::optional<int64_t> ParseTime(std::wstring_view line);
 
 private:

@@ -1,5 +1,7 @@
 #include "convert/ManualCommand.h"
 
+#include <system_error>
+
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -105,11 +107,28 @@ std::optional<std::vector<std::wstring>> SplitCommandWords(std::wstring_view tex
     return words;
 }
 
+bool ManualCommandNamesEncoder(std::wstring_view params, const std::filesystem::path& encoder) {
+    const auto words = SplitCommandWords(params);
+    if (!words || words->empty()) {
+        return false;
+    }
+    const std::wstring& first = words->front();
+    if (first == L"ffmpeg" || first == Utf8ToWide(encoder.string())) {
+        return true;
+    }
+    // Another absolute name of the same file (a link, "/bin" beside "/usr/bin"). Whatever the
+    // name, what runs is the encoder's own path, so the answer cannot go stale.
+    const std::filesystem::path named(WideToUtf8(first));
+    std::error_code error;
+    return named.is_absolute() && encoder.is_absolute() &&
+           std::filesystem::equivalent(named, encoder, error);
+}
+
 std::optional<CommandLine> BuildManualCommand(std::wstring_view params,
                                               const std::wstring& sourcePath,
                                               const std::filesystem::path& encoder) {
     auto words = SplitCommandWords(params);
-    if (!words || words->empty()) {
+    if (!words || words->empty() || !ManualCommandNamesEncoder(params, encoder)) {
         return std::nullopt;
     }
     CommandLine command;
@@ -119,7 +138,7 @@ std::optional<CommandLine> BuildManualCommand(std::wstring_view params,
     const size_t count = words->size();
     for (size_t i = 0; i < count; ++i) {
         const std::wstring& word = (*words)[i];
-        if (i == 0 && word == L"ffmpeg") {
+        if (i == 0) {
             command.argv.push_back(encoder.string());
             continue;
         }

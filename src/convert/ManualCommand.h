@@ -25,11 +25,16 @@ inline constexpr wchar_t kCellPhoneManualSample[] =
 // ordinary characters. Nothing when a quote is left open or a backslash ends the text.
 std::optional<std::vector<std::wstring>> SplitCommandWords(std::wstring_view text);
 
-// The manual command for sourcePath. In the text and in each word, " -i " becomes " -y -i "
-// (overwrite without asking), and "%1" and "%2" become sourcePath (so "%2.mp4" names
-// "<source>.mp4" beside the source). A first word "ffmpeg" becomes encoder; another first
-// word is started as it is (looked up on PATH). Nothing when the text holds no word or does
-// not split.
+// Whether the command's first word names the encoder: the word "ffmpeg", or a path to the
+// encoder itself (its own path, or another absolute name of the same file). False when the
+// text holds no word or does not split.
+bool ManualCommandNamesEncoder(std::wstring_view params, const std::filesystem::path& encoder);
+
+// The manual command for sourcePath. It runs the encoder and nothing else: the first word
+// must name it (ManualCommandNamesEncoder) and is replaced by encoder's path. In the text and
+// in each word, " -i " becomes " -y -i " (overwrite without asking), and "%1" and "%2" become
+// sourcePath (so "%2.mp4" names "<source>.mp4" beside the source). Nothing when the first word
+// names another program, or the text holds no word or does not split.
 std::optional<CommandLine> BuildManualCommand(std::wstring_view params,
                                               const std::wstring& sourcePath,
                                               const std::filesystem::path& encoder);

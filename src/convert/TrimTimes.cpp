@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "convert/EncoderDuration.h"
 #include "convert/EncoderReport.h"
 
 namespace talvex {
@@ -94,17 +95,21 @@ bool IsWellFormedTrimTime(std::wstring_view t) {
 }
 
 std::optional<int64_t> ReportDurationSeconds(std::wstring_view report) {
-    const std::wstring_view key = L"Duration: ";
-    size_t at = report.find(key);
-    if (at == std::wstring_view::npos) {
+    const std::optional<int64_t> hundredths = ParseEncoderDuration(report);
+    if (!hundredths) {
         return std::nullopt;
     }
-    std::wstring_view rest = report.substr(at + key.size());
-    size_t dot = rest.find(L'.');
-    if (dot == std::wstring_view::npos) {
-        return std::nullopt;
+    return *hundredths / 100;
+}
+
+int64_t CutLength(int64_t duration, std::wstring_view trimStart, std::wstring_view trimEnd) {
+    const int64_t start = ParseClockTime(trimStart).TotalSeconds() * 100;
+    const int64_t end = ParseClockTime(trimEnd).TotalSeconds() * 100;
+    int64_t length = duration - start;
+    if (end > start && end - start < length) {
+        length = end - start;
     }
-    return ThreePartSeconds(rest.substr(0, dot));
+    return length > 0 ? length : duration;
 }
 
 TrimCheck CheckTrimTimes(std::wstring_view start, std::wstring_view end,

@@ -24,9 +24,15 @@ ClockTime ParseClockTime(std::wstring_view text);
 // Exactly "HH:MM:SS" with minutes and seconds below 60 ("00:00:00" to "99:59:59").
 bool IsWellFormedTrimTime(std::wstring_view text);
 
-// The "Duration: HH:MM:SS" of an encoder report in whole seconds; nothing when there is none
-// or it does not read as three numbers.
+// The "Duration: " of an encoder report (ParseEncoderDuration) in whole seconds; nothing when
+// there is none or it does not read.
 std::optional<int64_t> ReportDurationSeconds(std::wstring_view report);
+
+// How much of media lasting duration (hundredths of a second) a cut from trimStart to trimEnd
+// (read by ParseClockTime) covers, in hundredths: from the start to the end, or to the media's
+// end when the end is not after the start or lies beyond the media. The whole duration when
+// the start is not inside the media (the encoder then has nothing to cut to).
+int64_t CutLength(int64_t duration, std::wstring_view trimStart, std::wstring_view trimEnd);
 
 enum class TrimCheck {
     Valid,

@@ -1,9 +1,12 @@
 #include "download/DownloadItem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cwctype>
 #include <exception>
 
+#include "activity/ItemPresence.h"
+#include "activity/WorkFileObserver.h"
 #include "app/DebugLog.h"
 #include "download/DownloadPaths.h"
 #include "download/DownloadSubItem.h"
@@ -19,6 +22,10 @@ namespace {
 // Shown for a download whose finished file could not take its name.
 constexpr wchar_t kStoreFailedText[] =
     L"The downloaded file could not be stored in the download folder under its name.";
+// Shown when the download folder's device is full, and when the folder takes no files; "%1"
+// is the folder.
+constexpr wchar_t kNoSpaceText[] = L"No space left on the device that holds %1.";
+constexpr wchar_t kCannotWriteText[] = L"Cannot write to %1.";
 
 }  // namespace
 
@@ -34,6 +41,7 @@ DownloadItem::~DownloadItem() {
     outputFile_.reset();
     if (!tempPath_.empty()) {
         RemoveRegularFile(tempPath_);
+        ReleaseWorkFile(tempPath_);
     }
 }
 
@@ -48,6 +56,7 @@ RefPtr<DownloadItem> DownloadItem::MakeChild(const std::wstring& pageUrl) const 
     child->retrySingle_.store(retrySingle_.load());
     child->quality = quality;
     child->profile = profile;
+    child->transferTimeouts_ = transferTimeouts_;
     child->SetPageUrl(pageUrl);
     return child;
 }
@@ -172,23 +181,25 @@ std::wstring DownloadItem::WorkPath() const {
     return workPath;
 }
 
-std::wstring DownloadItem::OutputPath() const {
-    std::lock_guard<std::mutex> guard(textLock_);
-    return outputPath;
-}
-
 // ---------------------------------------------------------------------------------------------
 // Names
 
 std::wstring DownloadItem::GetFileName() {
     std::lock_guard<std::mutex> guard(textLock_);
     if (title_.empty()) {
-        return !outputPath.empty() ? outputPath : pageUrl_;
+        const std::wstring output = OutputPath();
+        return !output.empty() ? output : pageUrl_;
     }
     return extension_.empty() ? title_ : title_ + L"." + extension_;
 }
 
 bool DownloadItem::SetFileName(const std::wstring& name) {
+    // A conversion queued from this download has taken the stored file's path: moving the file
+    // now would pull it from under the conversion.
+    if (state.load() == ActivityState::Completed && FollowUpHoldsFile()) {
+        DebugLog::Write("Exit DownloadItem::SetFileName (its conversion uses the file)");
+        return false;
+    }
     std::wstring newTitle;
     std::wstring newExtension;
     std::wstring oldTitle;
@@ -215,7 +226,7 @@ bool DownloadItem::SetFileName(const std::wstring& name) {
     fs::path source;
     {
         std::lock_guard<std::mutex> guard(textLock_);
-        source = !tempPath_.empty() ? tempPath_ : ToPath(outputPath);
+        source = !tempPath_.empty() ? tempPath_ : ToPath(OutputPath());
     }
     if (!source.empty() && source.filename() == FinalFileName(newTitle, newExtension, 0)) {
         return true;  // the same name: nothing to move
@@ -228,8 +239,9 @@ bool DownloadItem::SetFileName(const std::wstring& name) {
         extension_ = oldExtension;
         return false;
     }
-    outputPath = FromPath(*target);
+    SetOutputPath(FromPath(*target));
     tempPath_.clear();
+    ReleaseWorkFile(source);
     if (attempt != 0) {
         title_ += L"[" + std::to_wstring(attempt) + L"]";
     }
@@ -282,17 +294,18 @@ bool DownloadItem::StoreFile() {
         title = title_;
         extension = extension_;
         if (source.empty()) {
-            source = ToPath(outputPath);
+            source = ToPath(OutputPath());
         }
     }
     bool stored = false;
-    if (state.load() == ActivityState::Completed && !source.empty()) {
+    if (!source.empty()) {
         int attempt = 0;
         std::optional<fs::path> target = MoveToFinalName(source, title, extension, &attempt);
         if (target) {
             std::lock_guard<std::mutex> guard(textLock_);
-            outputPath = FromPath(*target);
+            SetOutputPath(FromPath(*target));
             tempPath_.clear();
+            ReleaseWorkFile(source);
             if (attempt != 0) {
                 title_ += L"[" + std::to_wstring(attempt) + L"]";
             }
@@ -394,7 +407,7 @@ bool DownloadItem::Prepare() {
     stopRequested_.store(false);
     failed_.store(0);
     RefPtr<DownloadItem> self(this);
-    return ThreadPool::Global().Queue([self] { self->AsyncPrepare(); });
+    return QueueWork([self] { self->AsyncPrepare(); });
 }
 
 void DownloadItem::AsyncPrepare() {
@@ -442,24 +455,27 @@ bool DownloadItem::Run() {
         if (resume) {
             stopRequested_.store(false);
             failed_.store(0);
+            transferred_.store(false);
+            SetErrorText(std::wstring());
             SetState(ActivityState::Running);
             bool anyLeft = false;
             for (const auto& sub : subItems_) {
-                if (!sub->IsRunning()) {
-                    auto* segment = static_cast<MultiStreamSubItem*>(sub.get());
-                    if (segment->Position() <= segment->To()) {
-                        anyLeft = true;
-                    }
-                    sub->Resume();
-                } else {
+                if (sub->IsRunning()) {
+                    anyLeft = true;
+                    continue;
+                }
+                auto* segment = static_cast<MultiStreamSubItem*>(sub.get());
+                if (segment->Position() <= segment->To()) {
                     anyLeft = true;
                 }
-            }
-            // Every segment had ended before the pause took hold: the download is complete.
-            if (!anyLeft) {
-                if (!retrySingle_.load()) {
-                    SetState(ActivityState::Completed);
+                if (!sub->Resume()) {
+                    KeepPaused();
+                    return false;
                 }
+            }
+            // Every segment had ended before the pause took hold: the transfer is complete.
+            if (!anyLeft) {
+                transferred_.store(!retrySingle_.load());
                 finishNow = true;
             }
         } else if (s == ActivityState::Created || s == ActivityState::Queued ||
@@ -470,11 +486,13 @@ bool DownloadItem::Run() {
             subItems_.clear();
             stopRequested_.store(false);
             failed_.store(0);
+            transferred_.store(false);
+            SetErrorText(std::wstring());
             multiStream_.store(false);
             runNumber_.fetch_add(1);
             SetState(ActivityState::Running);
             RefPtr<DownloadItem> self(this);
-            if (!ThreadPool::Global().Queue([self] { self->AsyncRun(); })) {
+            if (!QueueWork([self] { self->AsyncRun(); })) {
                 SetState(ActivityState::Failed);
                 return false;
             }
@@ -490,11 +508,22 @@ bool DownloadItem::Run() {
     return true;
 }
 
+void DownloadItem::KeepPaused() {
+    SetState(ActivityState::Pausing);
+    StopAllSubItems();
+    if (GetRunningSubItems() == 0) {
+        SetState(ActivityState::Paused);
+    }
+    DebugLog::Write("Exit DownloadItem::Run (a segment could not be resumed: stays paused)");
+    Trace("A segment could not be resumed: the download stays paused\n");
+}
+
 bool DownloadItem::Pause() {
     std::lock_guard<DCriticalSection> guard(subItemLock_);
     // Only a segmented transfer can continue where it stopped; a single stream would have to
-    // start over, so it is not paused at all.
-    if (state.load() != ActivityState::Running || !multiStream_.load()) {
+    // start over, so it is not paused at all. Nor is a run whose transfers have all ended: its
+    // file is being stored.
+    if (state.load() != ActivityState::Running || !multiStream_.load() || transferred_.load()) {
         return false;
     }
     SetState(ActivityState::Pausing);
@@ -557,7 +586,7 @@ bool DownloadItem::CanStart() {
 }
 
 bool DownloadItem::CanPause() {
-    return multiStream_.load() && state.load() == ActivityState::Running;
+    return multiStream_.load() && state.load() == ActivityState::Running && !transferred_.load();
 }
 
 bool DownloadItem::CanStop() {
@@ -641,7 +670,7 @@ bool DownloadItem::StartSubItem(DownloadSubItem* sub) {
     // that ends quickly could find no other running and finish the download early.
     sub->runState.store(DownloadSubItem::kRunning);
     RefPtr<DownloadSubItem> hold(sub);
-    if (!ThreadPool::Global().Queue([hold] { AsyncDownload(hold.get()); })) {
+    if (!QueueWork([hold] { AsyncDownload(hold.get()); })) {
         sub->runState.store(DownloadSubItem::kFinished);
         return false;
     }
@@ -684,9 +713,12 @@ bool DownloadItem::OnSubItemComplete(DownloadSubItem* sub) {
                 } else if (subFailed) {
                     SetState(ActivityState::Failed);
                     failed_.store(code);
+                    NoteWriteError(*sub);
+                } else if (code == kNetStopped) {
+                    SetState(ActivityState::Canceled);
                 } else {
-                    SetState(code == kNetStopped ? ActivityState::Canceled
-                                                 : ActivityState::Completed);
+                    // Still running until the file has its final name (OnItemComplete).
+                    transferred_.store(true);
                 }
             } else {
                 bool finalStep = false;
@@ -708,6 +740,7 @@ bool DownloadItem::OnSubItemComplete(DownloadSubItem* sub) {
                         } else if (subFailed) {
                             SetState(ActivityState::Failed);
                             failed_.store(code);
+                            NoteWriteError(*sub);
                             RemoveSubItem(sub);
                             StopAllSubItems();
                         }
@@ -725,7 +758,8 @@ bool DownloadItem::OnSubItemComplete(DownloadSubItem* sub) {
                 if (s == ActivityState::Pausing) {
                     SetState(ActivityState::Paused);
                 } else if (s == ActivityState::Running && !retrySingle_.load()) {
-                    SetState(ActivityState::Completed);
+                    // Still running until the file has its final name (OnItemComplete).
+                    transferred_.store(true);
                 }
                 DebugLog::Write("Exit DownloadItem::OnSubItemComplete (failed 1)");
             }
@@ -755,16 +789,9 @@ bool DownloadItem::OnItemComplete() {
                 "Exit DownloadItem::OnItemComplete() (Multi Stream failed, try single stream)");
             return Run();
         }
-    } else if (s == ActivityState::Completed && !StoreFile()) {
-        // Every name was taken, or the folder refused the move: a file left under its
-        // temporary name is no completed download, so the run fails like any other, without
-        // leaving that file behind (starting the item again downloads it anew).
-        SetErrorText(parser_ != nullptr
-                         ? parser_->Localize(L"msg.err.download.store", kStoreFailedText)
-                         : std::wstring(kStoreFailedText));
-        failed_.store(1);
-        SetState(ActivityState::Failed);
-        Cleanup();
+    } else if (s == ActivityState::Running) {
+        CompleteRun();
+        s = state.load();
     }
     if (s != ActivityState::Paused) {
         {
@@ -776,6 +803,104 @@ bool DownloadItem::OnItemComplete() {
     }
     DebugLog::Write("Exit DownloadItem::OnItemComplete()");
     return true;
+}
+
+void DownloadItem::CompleteRun() {
+    std::function<void()> hook;
+    {
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        if (state.load() != ActivityState::Running || !transferred_.load()) {
+            return;
+        }
+        hook = beforeStoreHook_;
+    }
+    if (hook) {
+        hook();
+    }
+    bool stored = false;
+    {
+        // Stop and Pause wait while the file moves; one that came first has ended the run.
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        if (state.load() != ActivityState::Running || !transferred_.load()) {
+            return;
+        }
+        stored = StoreFile();
+        if (stored) {
+            // Kept past the queue's hand-over, so that a rename can tell that the conversion
+            // still needs the file where it is.
+            RefPtr<ActivityItem> conversion = followUp.Load();
+            handedFollowUp_ = conversion ? conversion->Presence() : nullptr;
+            SetState(ActivityState::Completed);
+        } else {
+            // Every name was taken, or the folder refused the move: a file left under its
+            // temporary name is no completed download, so the run fails like any other,
+            // without leaving that file behind (starting the item again downloads it anew).
+            SetErrorText(Text(L"msg.err.download.store", kStoreFailedText));
+            failed_.store(1);
+            SetState(ActivityState::Failed);
+        }
+    }
+    if (!stored) {
+        Cleanup();
+    }
+}
+
+bool DownloadItem::FollowUpHoldsFile() {
+    if (followUp.Load()) {
+        return false;  // not handed on yet: the queue gives it the path the file has then
+    }
+    std::shared_ptr<ItemPresence> conversion;
+    {
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        conversion = handedFollowUp_;
+    }
+    const std::optional<ActivityState> s = conversion ? conversion->State() : std::nullopt;
+    return s && !IsFinishedState(*s);
+}
+
+std::wstring DownloadItem::Text(const wchar_t* key, const wchar_t* builtIn) const {
+    return parser_ != nullptr ? parser_->Localize(key, builtIn) : std::wstring(builtIn);
+}
+
+std::wstring DownloadItem::WriteErrorText(int error) const {
+    std::wstring text = error == ENOSPC || error == EDQUOT
+                            ? Text(L"msg.err.download.nospace", kNoSpaceText)
+                            : Text(L"msg.err.download.cannotwrite", kCannotWriteText);
+    fs::path folder;
+    {
+        std::lock_guard<std::mutex> guard(textLock_);
+        folder = downloadFolder_.empty() ? ToPath(workPath) : downloadFolder_;
+    }
+    const size_t at = text.find(L"%1");
+    if (at != std::wstring::npos) {
+        text.replace(at, 2, FromPath(folder));
+    }
+    return text;
+}
+
+void DownloadItem::NoteWriteError(const DownloadSubItem& sub) {
+    if (const int error = sub.writeError.load()) {
+        SetErrorText(WriteErrorText(error));
+    }
+}
+
+bool DownloadItem::QueueWork(std::function<void()> work) {
+    WorkQueue queue;
+    {
+        std::lock_guard<DCriticalSection> guard(subItemLock_);
+        queue = workQueue_;
+    }
+    return queue ? queue(std::move(work)) : ThreadPool::Global().Queue(std::move(work));
+}
+
+void DownloadItem::SetWorkQueue(WorkQueue queue) {
+    std::lock_guard<DCriticalSection> guard(subItemLock_);
+    workQueue_ = std::move(queue);
+}
+
+void DownloadItem::SetBeforeStoreHook(std::function<void()> hook) {
+    std::lock_guard<DCriticalSection> guard(subItemLock_);
+    beforeStoreHook_ = std::move(hook);
 }
 
 void DownloadItem::PostFinishedOnce() {
@@ -811,6 +936,7 @@ void DownloadItem::Cleanup() {
     // until that file exists, and a folder is never removed.
     if (!temp.empty()) {
         RemoveRegularFile(temp);
+        ReleaseWorkFile(temp);
     }
 }
 

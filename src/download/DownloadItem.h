@@ -1,9 +1,10 @@
 #pragma once
 // One page address turned into one stored media file. The site script (run on a worker) finds
 // the media address, title and extension; the item writes into a temporary "~qrv" file in the
-// download folder, pre-sized to the media size, through one HTTP stream, several ranged HTTP
-// streams at once, or RTMP; when every transfer has ended it moves the file to its final name
-// ("title.ext", or "title[n].ext" when taken) and posts the finished notice to its owner window.
+// download folder (pre-sized to the media size for ranged streams, grown by the body for one
+// stream) through one HTTP stream, several ranged HTTP streams at once, or RTMP; when every
+// transfer has ended well it moves the file to its final name ("title.ext", or "title[n].ext"
+// when taken), turns Completed only then, and posts the finished notice to its owner window.
 // A segmented run that the server answers with the whole file is rerun once as one stream.
 //
 // Threads: Prepare, Run, Pause and Stop are called on the user-interface thread (under the
@@ -32,6 +33,7 @@
 
 namespace talvex {
 
+class ItemPresence;
 class SiteParser;
 
 class DownloadItem : public ActivityItem, public IScriptTarget {
@@ -88,6 +90,8 @@ public:
     int32_t FormatChoice() const override { return formatChoice_; }
     bool IsListParent() const override { return isListParent_.load(); }
     void* OwnerWindow() const override { return ownerWindow; }
+    // Stop sets it: the item's script run ends and its page fetch is abandoned.
+    const std::atomic<bool>* ScriptStopFlag() const override { return &stopRequested_; }
     void SetMediaUrl(const std::wstring& url) override;
     std::wstring MediaUrl() const override;
     void SetTitle(const std::wstring& title) override;
@@ -106,6 +110,19 @@ public:
     bool AutoConvert() const { return autoConvert_; }
     bool ConvertFlag() const { return convertFlag_; }
     SiteParser* Parser() const { return parser_; }
+    // The time-outs of the size query and of every HTTP transfer (NetTimeouts' defaults unless
+    // set; tests shorten them).
+    void SetTransferTimeouts(const NetTimeouts& timeouts) { transferTimeouts_ = timeouts; }
+    const NetTimeouts& TransferTimeouts() const { return transferTimeouts_; }
+
+    // --- seams (tests) ---
+    // Where the item queues its work (preparing, running, each transfer); the process-wide
+    // thread pool unless set. Answers false when it refuses the work.
+    using WorkQueue = std::function<bool(std::function<void()>)>;
+    void SetWorkQueue(WorkQueue queue);
+    // Called on the worker that ends a run well, after every transfer has ended and before the
+    // file takes its final name.
+    void SetBeforeStoreHook(std::function<void()> hook);
 
     // --- what the run found and did ---
     std::wstring Title() const;
@@ -115,9 +132,9 @@ public:
     std::wstring RtmpPageUrl() const;
     // Video ids by key (0, 1, 2 ...), filled by a script run for a list page.
     std::map<int32_t, std::wstring> IdList() const;
-    // The temporary file while there is one (else the download folder), and the stored file.
+    // The temporary file while there is one (else the download folder). The stored file is
+    // ActivityItem::OutputPath().
     std::wstring WorkPath() const;
-    std::wstring OutputPath() const;
     bool IsMultiStream() const { return multiStream_.load(); }
     bool RetrySingle() const { return retrySingle_.load(); }
     // 1 after OnFailed, else the last failing transfer's result code; 0 when nothing failed.
@@ -181,6 +198,25 @@ private:
     void RemoveSubItem(DownloadSubItem* sub);
     bool IsCurrentSubItem(DownloadSubItem* sub);
     void PostFinishedOnce();
+    // Queues work through the work queue (the process-wide thread pool unless a test set one).
+    bool QueueWork(std::function<void()> work);
+    // A resume that could not start every segment: the segments it did start stop again and
+    // the item stays paused (the last one to stop turns it Paused). Called with subItemLock
+    // held.
+    void KeepPaused();
+    // Gives the file of a run whose transfers all ended well its final name; the run is
+    // Completed only then, Failed when no name can be had, and left alone when a stop came
+    // first.
+    void CompleteRun();
+    // Whether a conversion this download handed on still waits for the stored file or works
+    // on it.
+    bool FollowUpHoldsFile();
+    // What a failed write or file creation in the download folder tells the user (error is
+    // the errno value); and the same for a transfer that failed writing, when it did.
+    std::wstring WriteErrorText(int error) const;
+    void NoteWriteError(const DownloadSubItem& sub);
+    // The text for key in the user's language; builtIn without a parser.
+    std::wstring Text(const wchar_t* key, const wchar_t* builtIn) const;
 
     // Strings written by script runs and read by the user-interface thread.
     mutable std::mutex textLock_;
@@ -211,6 +247,15 @@ private:
     bool autoConvert_ = false;
     const bool convertFlag_;
     std::vector<RefPtr<DownloadSubItem>> subItems_;  // under subItemLock
+    NetTimeouts transferTimeouts_;
+    WorkQueue workQueue_;                    // under subItemLock
+    std::function<void()> beforeStoreHook_;  // under subItemLock
+    // Every transfer of the run has ended well and the file waits for its final name; written
+    // under subItemLock.
+    std::atomic<bool> transferred_{false};
+    // The conversion this download asked for when it completed, still known after the queue
+    // took it on, without keeping it alive; under subItemLock.
+    std::shared_ptr<ItemPresence> handedFollowUp_;
     // The run whose end was last announced, so that one run posts one finished notice.
     std::atomic<uint64_t> runNumber_{0};
     std::atomic<uint64_t> postedRun_{0};

@@ -1,8 +1,10 @@
 // The run of a download item: the script, the temporary file, the size query and the choice of
 // transfer.
+#include <cerrno>
 #include <cwctype>
 #include <mutex>
 
+#include "activity/WorkFileObserver.h"
 #include "app/DebugLog.h"
 #include "download/DownloadItem.h"
 #include "download/DownloadPaths.h"
@@ -73,6 +75,7 @@ bool DownloadItem::RunScript() {
 std::optional<uint64_t> DownloadItem::QueryMediaSize(const std::wstring& mediaUrl,
                                                      bool* acceptsRanges) {
     DNetworking net(DNetworking::kDefaultUserAgent);
+    net.SetTimeouts(transferTimeouts_);
     if (net.QueryHeaders(mediaUrl, stopRequested_) != kNetSuccess || stopRequested_.load()) {
         return std::nullopt;
     }
@@ -105,16 +108,23 @@ bool DownloadItem::CreateTemporaryFile(bool& stopped) {
         folder = downloadFolder_;
     }
     std::optional<fs::path> path;
+    int error = 0;
     {
         std::lock_guard<std::mutex> temp(g_tempFileLock);
         path = CreateUniqueTempFile(folder, "~qrv");
+        error = errno;
     }
     if (!path) {
+        // A read-only or full folder: the user is told which, not just that the run failed.
+        SetErrorText(WriteErrorText(error));
         return false;
     }
+    AnnounceWorkFile(*path);
     File file = File::OpenReadWrite(*path);
     if (!file.IsOpen()) {
+        SetErrorText(WriteErrorText(errno));
         RemoveRegularFile(*path);
+        ReleaseWorkFile(*path);
         return false;
     }
     outputFile_ = std::make_shared<File>(std::move(file));
@@ -168,13 +178,21 @@ void DownloadItem::AsyncRun() {
                 return;
             }
             sizeMB.store(static_cast<double>(*size) / 1048576.0);
+            const bool segmented = *size != 0 && acceptsRanges && !retrySingle_.load();
+            // Segments write at their own offsets into a file of the announced size, and each
+            // must arrive whole, so together they confirm that size. A single stream's file is
+            // its body: it starts empty and grows with what arrives, so a size announced by the
+            // query but not delivered by the transfer never shows in the file.
             std::shared_ptr<File> file = OutputFile();
-            if (!file || !file->Resize(*size)) {
+            if (!file || !file->Resize(segmented ? *size : 0)) {
+                if (file) {
+                    SetErrorText(WriteErrorText(errno));
+                }
                 DebugLog::Write("Exit DownloadItem::AsyncRun (failed 4)");
                 EndRunEarly();
                 return;
             }
-            multiStream_.store(*size != 0 && acceptsRanges && !retrySingle_.load());
+            multiStream_.store(segmented);
             if (multiStream_.load()) {
                 DebugLog::Write("Exit DownloadItem::AsyncRun (success 2)");
                 RunMultiStreamDownload(*size);

@@ -54,15 +54,20 @@ bool DownloadItem::OneStreamSubItem::Run() {
             return false;
         }
         DNetworking net(DNetworking::kDefaultUserAgent);
+        net.SetTimeouts(owner->TransferTimeouts());
         std::shared_ptr<File> file = owner->OutputFile();
         uint32_t code = kNetWriteFailed;
+        std::atomic<uint64_t> position{0};
         if (file) {
-            std::atomic<uint64_t> position{0};
             code = net.DownloadRange(owner->MediaUrl(), std::nullopt, *file, position,
                                      stopRequested, this);
+            writeError.store(net.LastWriteError());
         }
         if ((code == kNetSuccess || !file) && stopRequested.load()) {
             code = kNetStopped;
+        } else if (code == kNetSuccess) {
+            // The body is the file: its size replaces whatever the size query announced.
+            owner->sizeMB.store(static_cast<double>(position.load()) / 1048576.0);
         }
         result.store(code);
         runState.store(kFinished);
@@ -94,11 +99,13 @@ bool DownloadItem::MultiStreamSubItem::Run() {
             return false;
         }
         DNetworking net(DNetworking::kDefaultUserAgent);
+        net.SetTimeouts(owner->TransferTimeouts());
         std::shared_ptr<File> file = owner->OutputFile();
         uint32_t code = kNetSuccess;
         if (file) {
             code = net.DownloadRange(owner->MediaUrl(), ByteRange{from.load(), to}, *file, position,
                                      stopRequested, this);
+            writeError.store(net.LastWriteError());
         } else if (!stopRequested.load()) {
             code = kNetWriteFailed;
         }

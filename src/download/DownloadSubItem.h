@@ -36,6 +36,9 @@ public:
     std::atomic<bool> stopRequested{false};
     LockedRef<DownloadItem> item;
     std::atomic<uint32_t> result{0};
+    // The errno of a write into the file that failed the transfer; 0 when the disk was not
+    // the cause.
+    std::atomic<int> writeError{0};
 };
 
 class DownloadItem::OneStreamSubItem : public DownloadItem::DownloadSubItem {

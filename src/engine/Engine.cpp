@@ -100,6 +100,9 @@ void Engine::Expand(DownloadItem& parent, bool listParent, const ItemSettings& s
     parent.SetIsListParent(listParent);
     parser_.Execute1(parent);
     const std::map<int32_t, std::wstring> ids = parent.IdList();
+    if (ids.empty()) {
+        batch.emptyLists.emplace_back(parent.PageUrl(), parent.ErrorText());
+    }
     const int32_t count = static_cast<int32_t>(ids.size());
     for (int32_t key = 0; key < count; ++key) {
         auto it = ids.find(key);

@@ -53,6 +53,9 @@ public:
     // user-interface thread. Download is the two in a row.
     struct DownloadBatch {
         std::vector<RefPtr<ActivityItem>> items;
+        // The playlist and channel pages that gave no video, each with the error text of its
+        // script run (empty when the script set none), for a front end that reports them.
+        std::vector<std::pair<std::wstring, std::wstring>> emptyLists;
     };
     DownloadBatch PrepareDownload(const std::vector<std::wstring>& urls, int32_t formatChoice,
                                   bool downloadPlaylists, bool downloadChannels, bool autoConvert,

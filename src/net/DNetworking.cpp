@@ -295,6 +295,7 @@ uint32_t DNetworking::QueryHeaders(const std::wstring& address, const StopFlag& 
 uint32_t DNetworking::DownloadRange(const std::wstring& address, std::optional<ByteRange> range,
                                     File& file, std::atomic<uint64_t>& position,
                                     const StopFlag& stop, IActivityProgressNotify* sink) {
+    lastWriteError_ = 0;
     if (auto early = Begin(stop)) {
         return *early;
     }
@@ -314,6 +315,9 @@ uint32_t DNetworking::DownloadRange(const std::wstring& address, std::optional<B
                            position, sink);
     HttpOutcome outcome = PerformHttpRequest(plan, consumer, stop);
     Remember(outcome);
+    if (outcome.result == kNetWriteFailed) {
+        lastWriteError_ = consumer.WriteError();
+    }
     if (outcome.result != kNetSuccess || !outcome.completed) {
         return outcome.result;
     }

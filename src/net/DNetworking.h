@@ -106,6 +106,9 @@ public:
     uint32_t GetResponseHeader(const std::wstring& name, std::wstring& value) const;
     // "content-length" as a number, when present and valid.
     std::optional<uint64_t> ContentLength() const;
+    // The errno of the file write that failed the last DownloadRange with kNetWriteFailed;
+    // 0 when it did not fail writing (a body that arrived short is the server's fault).
+    int LastWriteError() const { return lastWriteError_; }
 
     // --- process-wide ---
     // The value of the cookie name that a request to address would send (the text after the
@@ -139,6 +142,7 @@ private:
     std::string rawBody_;
     NetTimeouts timeouts_;
     size_t pageLimit_ = kDefaultPageLimit;
+    int lastWriteError_ = 0;
 };
 
 }  // namespace talvex

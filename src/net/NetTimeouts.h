@@ -10,8 +10,11 @@ struct NetTimeouts {
     // Resolving the name and connecting (TCP and TLS).
     uint32_t connectMs = 30000;
     // A transfer slower than this many bytes per second for lowSpeedSeconds is abandoned; this
-    // covers a server that accepts and never answers as well as one that stalls mid-body.
-    uint32_t lowSpeedBytesPerSecond = 1;
+    // covers a server that accepts and never answers, one that stalls mid-body and one that
+    // trickles a few bytes now and then to keep the connection open. A kilobyte a second over
+    // a whole minute is far below any link worth waiting for, yet what a stalled server falls
+    // under.
+    uint32_t lowSpeedBytesPerSecond = 1024;
     uint32_t lowSpeedSeconds = 60;
 };
 

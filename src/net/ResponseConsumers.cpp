@@ -1,5 +1,7 @@
 #include "net/ResponseConsumers.h"
 
+#include <cerrno>
+
 #include "net/NetResult.h"
 #include "platform/Tick.h"
 
@@ -99,6 +101,7 @@ std::optional<uint32_t> RangeConsumer::OnBody(const char* data, size_t size) {
     if (size > 0) {
         uint64_t at = position_.load(std::memory_order_relaxed);
         if (!file_.WriteAt(at, data, size)) {
+            writeError_ = errno;
             return kNetWriteFailed;
         }
         position_.store(at + size, std::memory_order_relaxed);

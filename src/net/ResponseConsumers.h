@@ -67,6 +67,9 @@ public:
     uint64_t Received() const { return received_; }
     // The bytes the response must deliver, when known.
     std::optional<uint64_t> Expected() const { return expected_; }
+    // The errno of the write that failed (kNetWriteFailed from the disk, not from the
+    // server); 0 when none did.
+    int WriteError() const { return writeError_; }
 
 private:
     std::optional<uint64_t> from_;
@@ -76,6 +79,7 @@ private:
     IActivityProgressNotify* sink_;
     std::optional<uint64_t> expected_;
     uint64_t received_ = 0;
+    int writeError_ = 0;
     std::optional<ProgressWindow> window_;
 };
 

@@ -5,6 +5,7 @@
 //
 // A run calls these from the thread that runs it. Values written during a run stay written even
 // when the run fails.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ public:
     virtual bool IsListParent() const = 0;
     // Opaque handle of the window that owns a login prompt raised by the run (may be null).
     virtual void* OwnerWindow() const = 0;
+    // Set from another thread when the user stops the work the run is for: the run then ends
+    // before its next statement, and a page fetch under way is abandoned. Null: never stopped.
+    virtual const std::atomic<bool>* ScriptStopFlag() const { return nullptr; }
 
     // Outputs.
     virtual void SetMediaUrl(const std::wstring& url) = 0;

@@ -101,4 +101,24 @@ std::optional<fs::path> ChooseScriptPath() {
     return std::nullopt;
 }
 
+std::vector<fs::path> FallbackScriptPaths(const fs::path& chosen) {
+    std::vector<fs::path> paths;
+    int count = 0;
+    while (count < INT_MAX && Exists(NumberedScriptFile(count))) {
+        ++count;
+    }
+    for (int number = count - 1; number >= 0; --number) {
+        fs::path path = NumberedScriptFile(number);
+        if (path != chosen) {
+            paths.push_back(std::move(path));
+        }
+    }
+    const fs::path resources = ResourceFolder();
+    fs::path seed = resources / kSeedScriptFileName;
+    if (!resources.empty() && seed != chosen && Exists(seed)) {
+        paths.push_back(std::move(seed));
+    }
+    return paths;
+}
+
 }  // namespace talvex

@@ -4,6 +4,7 @@
 // seed "scripts.qrs" that starts the series on a fresh installation.
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace talvex {
 
@@ -27,5 +28,9 @@ std::optional<NumberedScriptFiles> FindNumberedScriptFiles();
 // takes its name in one rename, so a crash never leaves a partial file there). Nothing when no
 // file can be had.
 std::optional<std::filesystem::path> ChooseScriptPath();
+
+// What to load instead when the chosen file cannot be used, best first: the other numbered
+// files that exist, newest first, then the seed in the resource folder. Nothing is copied.
+std::vector<std::filesystem::path> FallbackScriptPaths(const std::filesystem::path& chosen);
 
 }  // namespace talvex

@@ -90,6 +90,23 @@ private:
     std::shared_ptr<SiteScript> pending_;
 };
 
+// Why LoadFile refused the file at path.
+ScriptFileProblem WhyNotLoaded(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        return ScriptFileProblem::kNotFound;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return ScriptFileProblem::kNotAFile;
+    }
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > QRV::Encryption::kMaxFileSize) {
+        return ScriptFileProblem::kTooLarge;
+    }
+    return ScriptFileProblem::kUnreadable;
+}
+
 // From the version line on.
 std::optional<ScriptFileContents> ReadVersionAndBlocks(QRV::Encryption& reader) {
     std::string line;
@@ -121,24 +138,35 @@ std::optional<ScriptFileContents> ReadScriptLines(QRV::Encryption& reader) {
 }
 
 std::optional<ScriptFileContents> ReadScriptFile(const std::filesystem::path& path,
-                                                 bool checkIntegrity) {
+                                                 bool checkIntegrity, ScriptFileProblem* problem) {
+    ScriptFileProblem unused = ScriptFileProblem::kNone;
+    ScriptFileProblem& why = problem != nullptr ? *problem : unused;
+    why = ScriptFileProblem::kNone;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
+        why = ScriptFileProblem::kNotFound;
         return std::nullopt;
     }
     QRV::Encryption reader;
-    if (reader.LoadFile(path) != 0 || reader.Decipher() != 0) {
+    if (reader.LoadFile(path) != 0) {
+        why = WhyNotLoaded(path);
         return std::nullopt;
     }
     std::string digestLine;
-    if (reader.ReadLine(digestLine) != 1) {
+    if (reader.Decipher() != 0 || reader.Text().empty() || reader.ReadLine(digestLine) != 1) {
+        why = ScriptFileProblem::kEmpty;
         return std::nullopt;
     }
     // The check reads the bytes already loaded, so what is verified is what is parsed.
     if (checkIntegrity && !DigestMatches(reader.Text(), digestLine)) {
+        why = ScriptFileProblem::kBadDigest;
         return std::nullopt;
     }
-    return ReadVersionAndBlocks(reader);
+    std::optional<ScriptFileContents> contents = ReadVersionAndBlocks(reader);
+    if (!contents) {
+        why = ScriptFileProblem::kNoVersionLine;
+    }
+    return contents;
 }
 
 }  // namespace talvex

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "scripts/Encryption.h"
+#include "scripts/ScriptFileProblem.h"
 #include "scripts/SiteScript.h"
 
 namespace talvex {
@@ -37,9 +38,11 @@ struct ScriptFileContents {
 
 // Reads, deciphers and parses the file; with checkIntegrity the digest must match first.
 // Nothing when the file is missing or unreadable, has no first line, fails the check, or has no
-// second line beginning with "SCRIPTVER ". Lines after that never fail.
+// second line beginning with "SCRIPTVER ", with the reason in problem (when given). Lines after
+// that never fail.
 std::optional<ScriptFileContents> ReadScriptFile(const std::filesystem::path& path,
-                                                 bool checkIntegrity);
+                                                 bool checkIntegrity,
+                                                 ScriptFileProblem* problem = nullptr);
 
 // The same from a reader already deciphered and standing at its first line, without the check.
 std::optional<ScriptFileContents> ReadScriptLines(QRV::Encryption& reader);

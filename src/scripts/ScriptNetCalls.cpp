@@ -4,6 +4,7 @@
 #include "net/DNetworking.h"
 #include "net/HttpHeaders.h"
 #include "scripts/MediaExtension.h"
+#include "scripts/ScriptStopwatch.h"
 #include "scripts/ScriptSyntax.h"
 
 namespace talvex {
@@ -25,13 +26,18 @@ void UseAgent(DNetworking& client, const std::wstring& userAgent) {
     }
 }
 
+const StopFlag& Flag(const std::atomic<bool>* stop) {
+    return stop != nullptr ? *stop : NeverStop();
+}
+
 }  // namespace
 
-bool GetHtml(const std::wstring& url, std::wstring& text, const std::wstring& userAgent) {
+bool GetHtml(const std::wstring& url, std::wstring& text, const std::wstring& userAgent,
+             const std::atomic<bool>* stop) {
     DebugLog::Write(L"Enter SiteParser::GetHtml with URL:" + url);
     DNetworking client;
     UseAgent(client, userAgent);
-    const uint32_t result = client.GetPage(url, text);
+    const uint32_t result = client.GetPage(url, text, Flag(stop));
     DebugLog::Write("Exit SiteParser::GetHtml");
     return result == kNetSuccess;
 }
@@ -41,8 +47,9 @@ std::optional<std::wstring> CallIsUrlAlive(const ScriptCall& call) {
     std::wstring text = call.expression;
     SplitAt(text, L'(');
     const std::wstring url = call.variables.Get(SplitAt(text, L')'));
+    ScriptStopwatch::Paused waiting(call.run.clock);
     DNetworking client;
-    return std::wstring(client.QueryHeaders(url) == kNetSuccess ? L"1" : L"0");
+    return std::wstring(client.QueryHeaders(url, Flag(call.run.stop)) == kNetSuccess ? L"1" : L"0");
 }
 
 std::optional<std::wstring> CallGetHtml(const ScriptCall& call) {
@@ -51,7 +58,8 @@ std::optional<std::wstring> CallGetHtml(const ScriptCall& call) {
         return std::nullopt;
     }
     std::wstring text;
-    GetHtml(std::wstring((*values)[0]), text, call.variables.Get(L"USERAGENT"));
+    ScriptStopwatch::Paused waiting(call.run.clock);
+    GetHtml(std::wstring((*values)[0]), text, call.variables.Get(L"USERAGENT"), call.run.stop);
     return text;
 }
 
@@ -67,7 +75,8 @@ std::optional<std::wstring> CallGetHtml2(const ScriptCall& call) {
     DNetworking client;
     AddHeaders(client, (*values)[1]);
     std::wstring text;
-    client.GetPage(std::wstring((*values)[0]), text);
+    ScriptStopwatch::Paused waiting(call.run.clock);
+    client.GetPage(std::wstring((*values)[0]), text, Flag(call.run.stop));
     return text;
 }
 
@@ -85,7 +94,8 @@ std::optional<std::wstring> CallPost(const ScriptCall& call) {
     client.SetPostData(std::wstring((*values)[1]));
     AddHeaders(client, (*values)[2]);
     std::wstring text;
-    if (client.GetPage(std::wstring((*values)[0]), text) != kNetSuccess) {
+    ScriptStopwatch::Paused waiting(call.run.clock);
+    if (client.GetPage(std::wstring((*values)[0]), text, Flag(call.run.stop)) != kNetSuccess) {
         return std::wstring();
     }
     return text;
@@ -113,14 +123,15 @@ void ExecSetCookie(const std::wstring& line, ScriptVariables& variables) {
                            variables.Get((*names)[2]));
 }
 
-std::wstring ProbeMediaExtension(const std::wstring& url, const std::wstring& userAgent) {
+std::wstring ProbeMediaExtension(const std::wstring& url, const std::wstring& userAgent,
+                                 const std::atomic<bool>* stop) {
     if (url.empty()) {
         return std::wstring();  // no request could succeed
     }
     DNetworking client;
     UseAgent(client, userAgent);
     std::wstring contentType;
-    if (client.QueryHeaders(url) != kNetSuccess ||
+    if (client.QueryHeaders(url, Flag(stop)) != kNetSuccess || Flag(stop).load() ||
         client.GetResponseHeader(L"content-type", contentType) != kNetSuccess) {
         return std::wstring();
     }

@@ -1,34 +1,94 @@
 #include "scripts/ScriptTable.h"
 
-#include <optional>
 #include <utility>
 
+#include "app/DebugLog.h"
+#include "platform/Folders.h"
+#include "platform/Utf8.h"
 #include "scripts/ScriptFilePaths.h"
 #include "scripts/ScriptLoader.h"
 
 namespace talvex {
 
-bool ScriptTable::LoadScripts(bool checkIntegrity) {
-    const std::optional<std::filesystem::path> path = ChooseScriptPath();
-    return path && LoadScriptsFrom(*path, checkIntegrity);
+namespace fs = std::filesystem;
+
+namespace {
+
+// One sentence of the load report, also written to the debug log.
+void Note(std::vector<std::string>& report, std::string sentence) {
+    DebugLog::Write("ScriptTable: " + sentence);
+    report.push_back(std::move(sentence));
 }
 
-bool ScriptTable::LoadScriptsFrom(const std::filesystem::path& path, bool checkIntegrity) {
-    // The file is read and parsed before the lock is taken: lookups go on meanwhile.
-    std::optional<ScriptFileContents> contents = ReadScriptFile(path, checkIntegrity);
+}  // namespace
+
+std::optional<ScriptFileContents> ScriptTable::Read(const fs::path& path, bool checkIntegrity,
+                                                    std::vector<std::string>& report) const {
+    ScriptFileProblem problem = ScriptFileProblem::kNone;
+    std::optional<ScriptFileContents> contents = ReadScriptFile(path, checkIntegrity, &problem);
     if (!contents) {
-        return false;
+        Note(report, DescribeUnusableScriptFile(path, problem));
     }
+    return contents;
+}
+
+void ScriptTable::Apply(std::optional<ScriptFileContents>&& contents,
+                        std::vector<std::string>&& report) {
     std::lock_guard lock(scriptLock_);
-    ApplyLocked(std::move(*contents));
-    return true;
+    if (contents) {
+        ApplyLocked(std::move(*contents));
+    }
+    loadReport_ = std::move(report);
+}
+
+bool ScriptTable::LoadScripts(bool checkIntegrity) {
+    std::vector<std::string> report;
+    const std::optional<fs::path> path = ChooseScriptPath();
+    if (!path) {
+        Note(report, "no script file: the data folder " + DataFolder().string() +
+                         " holds none, and the program's own copy " +
+                         (ResourceFolder() / kSeedScriptFileName).string() +
+                         " is missing or cannot be copied there");
+    } else if (std::optional<ScriptFileContents> contents = Read(*path, checkIntegrity, report)) {
+        DebugLog::Write("ScriptTable: loaded " + path->string() + " (version " +
+                        WideToUtf8(contents->version) + ")");
+        Apply(std::move(contents), std::move(report));
+        return true;
+    } else {
+        // A damaged update must not disable every site until the next one arrives.
+        for (const fs::path& fallback : FallbackScriptPaths(*path)) {
+            if (std::optional<ScriptFileContents> older = Read(fallback, checkIntegrity, report)) {
+                Note(report, "using " + fallback.string() + " (version " +
+                                 WideToUtf8(older->version) +
+                                 ") until a new script file is installed");
+                Apply(std::move(older), std::move(report));
+                return false;
+            }
+        }
+    }
+    Note(report,
+         "none of the script files can be used: no site is supported until a new script file "
+         "is installed");
+    Apply(std::nullopt, std::move(report));
+    return false;
+}
+
+bool ScriptTable::LoadScriptsFrom(const fs::path& path, bool checkIntegrity) {
+    // The file is read and parsed before the lock is taken: lookups go on meanwhile.
+    std::vector<std::string> report;
+    std::optional<ScriptFileContents> contents = Read(path, checkIntegrity, report);
+    const bool loaded = contents.has_value();
+    Apply(std::move(contents), std::move(report));
+    return loaded;
 }
 
 bool ScriptTable::ReloadScripts() {
+    std::vector<std::string> report;
     std::optional<ScriptFileContents> contents;
     if (const std::optional<std::filesystem::path> path = ChooseScriptPath()) {
-        contents = ReadScriptFile(*path, false);
+        contents = Read(*path, false, report);
     }
+    const bool loaded = contents.has_value();
     Map old;
     {
         std::lock_guard lock(scriptLock_);
@@ -36,9 +96,10 @@ bool ScriptTable::ReloadScripts() {
         if (contents) {
             ApplyLocked(std::move(*contents));
         }
+        loadReport_ = std::move(report);
     }
     // The old scripts are released here, outside the lock.
-    return contents.has_value();
+    return loaded;
 }
 
 void ScriptTable::ClearScripts() {
@@ -98,6 +159,11 @@ std::vector<std::wstring> ScriptTable::Keys() const {
 size_t ScriptTable::Size() const {
     std::lock_guard lock(scriptLock_);
     return scripts_.size();
+}
+
+std::vector<std::string> ScriptTable::LoadReport() const {
+    std::lock_guard lock(scriptLock_);
+    return loadReport_;
 }
 
 }  // namespace talvex

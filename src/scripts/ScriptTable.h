@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,13 @@ struct ScriptFileContents;
 class ScriptTable {
 public:
     // Loads the file ChooseScriptPath picks. With checkIntegrity its digest must match. False
-    // when no file can be had or it cannot be read; the table is then as it was. Entries are
-    // added to what the table holds: a reload clears it first (or uses ReloadScripts).
+    // when no file can be had or it cannot be used. Then the newest usable file of
+    // FallbackScriptPaths is loaded instead, so that a damaged update does not disable every
+    // site until the next one arrives; false all the same, so that the caller still asks for
+    // a new file. With none usable the table is as it was. Entries are added to what the table
+    // holds: a reload clears it first (or uses ReloadScripts).
     bool LoadScripts(bool checkIntegrity);
-    // The same with a given file.
+    // The same with a given file, without a fallback.
     bool LoadScriptsFrom(const std::filesystem::path& path, bool checkIntegrity);
     // ClearScripts followed by LoadScripts(false), with no moment in between at which lookups
     // from other threads find the table empty. On failure the table is left empty.
@@ -43,6 +47,11 @@ public:
     // Keys in table order, those standing for no script included.
     std::vector<std::wstring> Keys() const;
     size_t Size() const;
+    // What the last load (LoadScripts, LoadScriptsFrom, ReloadScripts) found wrong, one
+    // sentence each: every file that could not be used and why, then which file was loaded
+    // instead (or that none was). Empty when the file loaded as it should. Also written to the
+    // debug log.
+    std::vector<std::string> LoadReport() const;
 
 private:
     struct LongerKeyFirst {
@@ -55,9 +64,16 @@ private:
     void ApplyLocked(ScriptFileContents&& contents);
     std::wstring FindSiteKeyLocked(std::wstring_view address) const;
 
+    // Reads the file, noting why when it cannot be used.
+    std::optional<ScriptFileContents> Read(const std::filesystem::path& path, bool checkIntegrity,
+                                           std::vector<std::string>& report) const;
+    // Adds the contents (when there are any) and keeps the report, under the lock.
+    void Apply(std::optional<ScriptFileContents>&& contents, std::vector<std::string>&& report);
+
     mutable std::mutex scriptLock_;
     Map scripts_;
     std::wstring scriptVersion_;
+    std::vector<std::string> loadReport_;
 };
 
 }  // namespace talvex

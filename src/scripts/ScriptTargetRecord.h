@@ -1,6 +1,7 @@
 #pragma once
 // A plain record implementing IScriptTarget: used where a script is run for its results alone
 // (the engine's playlist expansion, tests). Not synchronised: one run at a time.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct ScriptTargetRecord : IScriptTarget {
     int32_t formatChoice = kQualityNormal;
     bool isListParent = false;
     void* ownerWindow = nullptr;
+    const std::atomic<bool>* stopFlag = nullptr;
     // Outputs.
     std::wstring mediaUrl;
     std::wstring title;
@@ -29,6 +31,7 @@ struct ScriptTargetRecord : IScriptTarget {
     int32_t FormatChoice() const override { return formatChoice; }
     bool IsListParent() const override { return isListParent; }
     void* OwnerWindow() const override { return ownerWindow; }
+    const std::atomic<bool>* ScriptStopFlag() const override { return stopFlag; }
     void SetMediaUrl(const std::wstring& url) override { mediaUrl = url; }
     std::wstring MediaUrl() const override { return mediaUrl; }
     void SetTitle(const std::wstring& text) override { title = text; }

@@ -94,7 +94,11 @@ std::optional<std::wstring> CallHex(const ScriptCall& call) {
     if (argument.isLiteral) {
         return UrlDecode(argument.text);
     }
-    return UrlDecode(call.variables.Get(argument.text));
+    const std::wstring& value = call.variables.Get(argument.text);
+    if (!call.ChargeReading(value.size())) {
+        return std::nullopt;
+    }
+    return UrlDecode(value);
 }
 
 std::optional<std::wstring> CallFindStr(const ScriptCall& call) {

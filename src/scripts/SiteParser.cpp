@@ -36,9 +36,33 @@ std::vector<std::wstring> SplitIds(std::wstring_view ids) {
     return result;
 }
 
+// Drops the nesting level a run took when it leaves.
+class NestingLevel {
+public:
+    explicit NestingLevel(int& depth) : depth_(depth) { ++depth_; }
+    ~NestingLevel() { --depth_; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+
+private:
+    int& depth_;
+};
+
 }  // namespace
 
 SiteParser::SiteParser(const StringTable* strings) : strings_(strings) {}
+
+void SiteParser::SetLimits(const ScriptLimits& limits) {
+    statementBudget_.store(limits.statements);
+    characterBudget_.store(limits.characters);
+    busyMilliseconds_.store(limits.busyTime.count());
+    nesting_.store(limits.nesting);
+}
+
+ScriptLimits SiteParser::Limits() const {
+    return ScriptLimits{statementBudget_.load(), characterBudget_.load(),
+                        std::chrono::milliseconds(busyMilliseconds_.load()), nesting_.load()};
+}
 
 bool SiteParser::Execute1(IScriptTarget& target) {
     DebugLog::Write("Enter SiteParser::Execute1");
@@ -47,9 +71,10 @@ bool SiteParser::Execute1(IScriptTarget& target) {
         if (!script) {
             return false;
         }
-        ScriptRun run(statementBudget_.load());
+        ScriptRun run(Limits());
         run.observer = observer_.load();
-        run.scriptsEntered.push_back(script);
+        run.stop = target.ScriptStopFlag();
+        run.Enter(script);
         for (const wchar_t* name :
              {L"VIDURL", L"VIDNAME", L"EMPTY", L"ERRMSG", L"ERRMSGID", L"USERAGENT"}) {
             run.variables.Set(name, std::wstring());
@@ -66,14 +91,22 @@ bool SiteParser::Execute1(IScriptTarget& target) {
 bool SiteParser::Execute2(const SiteScript& script, IScriptTarget& target, ScriptRun& run,
                           bool nested) {
     DebugLog::Write("Enter SiteParser::Execute2");
+    if (run.stop == nullptr) {
+        run.stop = target.ScriptStopFlag();
+    }
+    // Every CALLSCRIPT and login block is a level deeper on this thread's stack: a script file
+    // whose blocks call one another without end must not exhaust it.
+    const NestingLevel level(run.depth);
+    if (run.depth > run.limits.nesting) {
+        run.End(ScriptRunEnd::kNesting);
+    }
     bool reachedEnd = true;
     size_t index = 0;
     while (index < script.Count()) {
-        if (run.budgetExceeded || run.statementsLeft == 0) {
-            run.budgetExceeded = true;
+        // A statement costs at least the characters of its line.
+        if (!run.StartStatement() || !run.Charge(script.lines[index].size())) {
             break;
         }
-        --run.statementsLeft;
         Trace(script.lines[index]);
         if (run.observer != nullptr) {
             run.observer->BeforeStatement(script, index, run.variables);
@@ -107,7 +140,7 @@ bool SiteParser::Execute2(const SiteScript& script, IScriptTarget& target, Scrip
                 return step.result;
         }
     }
-    if (reachedEnd && !run.budgetExceeded) {
+    if (reachedEnd && !run.Ended()) {
         try {
             FinishRun(target, run);
         } catch (...) {
@@ -133,7 +166,7 @@ SiteParser::Step SiteParser::ExecuteLine(const SiteScript& script, size_t index,
     }
     if (StartsWith(line, L"VIDURL")) {
         const std::wstring name = NameOfValueStatement(line);
-        if (!name.empty()) {
+        if (!name.empty() && run.Charge(variables.Get(name).size())) {
             std::wstring value = variables.Get(name);
             target.SetMediaUrl(value);
             variables.Set(L"VIDURL", std::move(value));
@@ -142,7 +175,7 @@ SiteParser::Step SiteParser::ExecuteLine(const SiteScript& script, size_t index,
     }
     if (StartsWith(line, L"VIDNAME")) {
         const std::wstring name = NameOfValueStatement(line);
-        if (!name.empty()) {
+        if (!name.empty() && run.Charge(variables.Get(name).size())) {
             std::wstring value = variables.Get(name);
             target.SetTitle(TrimSpace(value));
             variables.Set(L"VIDNAME", std::move(value));
@@ -178,14 +211,14 @@ SiteParser::Step SiteParser::ExecuteLine(const SiteScript& script, size_t index,
     }
     if (StartsWith(line, L"RTMP_PLAYPATH")) {
         const std::wstring name = NameOfValueStatement(line);
-        if (!name.empty()) {
+        if (!name.empty() && run.Charge(variables.Get(name).size())) {
             target.SetRtmpPlayPath(variables.Get(name));
         }
         return {};
     }
     if (StartsWith(line, L"RTMP_SWFURL")) {
         const std::wstring name = NameOfValueStatement(line);
-        if (!name.empty()) {
+        if (!name.empty() && run.Charge(variables.Get(name).size())) {
             target.SetRtmpSwfUrl(variables.Get(name));
         }
         return {};
@@ -217,8 +250,9 @@ void SiteParser::ExecuteStatement(ScriptRun& run, const std::wstring& statement,
     }
     if (const ScriptFunctionEntry* function = FindScriptFunction(expression)) {
         std::optional<std::wstring> value =
-            function->call(ScriptCall{expression, run.variables, target});
-        if (value) {
+            function->call(ScriptCall{expression, run.variables, target, run, function->passes});
+        // Writing the value costs its length too.
+        if (value && run.Charge(value->size())) {
             run.variables.Set(name, std::move(*value));
         }
         return;
@@ -335,7 +369,7 @@ bool SiteParser::ExecCallScript(const std::wstring& line, IScriptTarget& target,
             DebugLog::Write("Enter SiteParser::ExecCallScript (fails 5)");
             return false;
         }
-        run.scriptsEntered.push_back(script);
+        run.Enter(script);
         const bool result = Execute2(*script, target, run, true);
         DebugLog::Write(result ? "Enter SiteParser::ExecCallScript (success)"
                                : "Enter SiteParser::ExecCallScript (fails 6)");
@@ -354,17 +388,20 @@ void SiteParser::ExecRTMP_SetPageUrl(const std::wstring& line, ScriptRun& run,
         DebugLog::Write("Exit SiteParser::ExecRTMP_SetPageUrl (fails)");
         return;
     }
-    target.SetRtmpPageUrl(run.variables.Get(name));
+    if (run.Charge(run.variables.Get(name).size())) {
+        target.SetRtmpPageUrl(run.variables.Get(name));
+    }
     DebugLog::Write("Exit SiteParser::ExecRTMP_SetPageUrl (success)");
 }
 
 void SiteParser::FinishRun(IScriptTarget& target, ScriptRun& run) {
-    target.SetTitle(TitleToFileName(run.variables.Get(L"VIDNAME")));
+    const std::wstring_view title = run.variables.Get(L"VIDNAME");
+    target.SetTitle(TitleToFileName(title.substr(0, kTitleReadLimit)));
 
     const std::wstring mediaUrl = target.MediaUrl();
     std::optional<std::wstring> extension = ExtensionFromScheme(mediaUrl);
     if (!extension) {
-        extension = ProbeMediaExtension(mediaUrl, run.variables.Get(L"USERAGENT"));
+        extension = ProbeMediaExtension(mediaUrl, run.variables.Get(L"USERAGENT"), run.stop);
     }
     target.SetExtension(*extension);
 
@@ -375,10 +412,26 @@ void SiteParser::FinishRun(IScriptTarget& target, ScriptRun& run) {
 }
 
 bool SiteParser::RunResult(IScriptTarget& target, ScriptRun& run) {
-    if (run.budgetExceeded) {
-        target.SetErrorText(
-            Localize(std::wstring(kBudgetErrorKey), std::wstring(kBudgetErrorText)));
-        return false;
+    switch (run.ended) {
+        case ScriptRunEnd::kNone:
+            break;
+        case ScriptRunEnd::kStopped:
+            // The user stopped it: no error to show, and none left from before.
+            target.SetErrorText(std::wstring());
+            return false;
+        case ScriptRunEnd::kStatements:
+        case ScriptRunEnd::kBusyTime:
+            target.SetErrorText(
+                Localize(std::wstring(kBudgetErrorKey), std::wstring(kBudgetErrorText)));
+            return false;
+        case ScriptRunEnd::kCharacters:
+            target.SetErrorText(
+                Localize(std::wstring(kCharactersErrorKey), std::wstring(kCharactersErrorText)));
+            return false;
+        case ScriptRunEnd::kNesting:
+            target.SetErrorText(
+                Localize(std::wstring(kNestingErrorKey), std::wstring(kNestingErrorText)));
+            return false;
     }
     const std::wstring& message = run.variables.Get(L"ERRMSG");
     const std::wstring& messageId = run.variables.Get(L"ERRMSGID");
@@ -394,7 +447,7 @@ std::wstring SiteParser::Localize(const std::wstring& key, const std::wstring& b
     if (strings_ == nullptr) {
         return builtIn;
     }
-    return strings_->GetText(key, builtIn);
+    return strings_->HasKey(key) ? strings_->GetText(key, builtIn) : builtIn;
 }
 
 }  // namespace talvex

@@ -18,6 +18,7 @@
 #include "scripts/IScriptTarget.h"
 #include "scripts/IStatementObserver.h"
 #include "scripts/LoginService.h"
+#include "scripts/ScriptLimits.h"
 #include "scripts/ScriptRun.h"
 #include "scripts/ScriptTable.h"
 
@@ -28,11 +29,23 @@ class StringTable;
 class SiteParser {
 public:
     // Statements one top-level run may execute, nested runs included.
-    static constexpr uint64_t kDefaultStatementBudget = 1'000'000;
-    // The error text of a run stopped by the budget (key and built-in English text).
+    static constexpr uint64_t kDefaultStatementBudget = ScriptLimits().statements;
+    // The error texts of runs ended by a limit (keys and built-in English texts): the
+    // statements or the time ran out; too many characters; too many blocks inside one another.
     static constexpr std::wstring_view kBudgetErrorKey = L"msg.err.script.too.long";
     static constexpr std::wstring_view kBudgetErrorText =
         L"The site script did not finish in time and was stopped.";
+    static constexpr std::wstring_view kCharactersErrorKey = L"msg.err.script.too.much.text";
+    static constexpr std::wstring_view kCharactersErrorText =
+        L"The site script handled more text than a site script may and was stopped.";
+    static constexpr std::wstring_view kNestingErrorKey = L"msg.err.script.too.deep";
+    static constexpr std::wstring_view kNestingErrorText =
+        L"The site script called other site scripts too many levels deep and was stopped.";
+    // The end of a run reads no more of VIDNAME than this. The title it makes is cut to 235
+    // bytes, and each of its characters comes from at most a few dozen characters of VIDNAME
+    // (an entity, a reference, a direction mark), so the cut changes no title; it keeps the
+    // file-name rules from spending minutes on a huge one.
+    static constexpr size_t kTitleReadLimit = 65'536;
 
     // strings: the localized texts for error messages; may be null (built-in texts only). Not
     // owned; must outlive the parser.
@@ -60,16 +73,20 @@ public:
     // The user interface's login prompt (not owned; null: every login request is declined).
     void SetLoginPrompt(ILoginPrompt* prompt) { login_.SetPrompt(prompt); }
     LoginService& Login() { return login_; }
+    // What the runs that start after these calls may spend (ScriptLimits: the defaults).
     void SetStatementBudget(uint64_t statements) { statementBudget_.store(statements); }
+    void SetLimits(const ScriptLimits& limits);
+    ScriptLimits Limits() const;
     // Told of every statement of the runs that start after this call (not owned; null: none).
     // Meant for a parser that runs one script at a time: the tracing runner of script authors.
     void SetStatementObserver(IStatementObserver* observer) { observer_.store(observer); }
 
     // Runs the script for the target's page address. True when a media address was found and
     // the script set no error; otherwise false, with the target's error text set (none when the
-    // address has no script). Never throws.
+    // address has no script, or when the target's stop flag ended the run). Never throws.
     bool Execute1(IScriptTarget& target);
-    // Runs one script with the run's variables; nested for CALLSCRIPT and login scripts.
+    // Runs one script with the run's variables; nested for CALLSCRIPT and login scripts. A run
+    // that would put more blocks inside one another than the run's nesting limit ends there.
     bool Execute2(const SiteScript& script, IScriptTarget& target, ScriptRun& run, bool nested);
     // One assignment: statement is the text after "VAR ", "name = expression;".
     void ExecuteStatement(ScriptRun& run, const std::wstring& statement, IScriptTarget& target);
@@ -100,7 +117,10 @@ private:
     ScriptTable scripts_;
     LoginService login_;
     const StringTable* strings_;
-    std::atomic<uint64_t> statementBudget_{kDefaultStatementBudget};
+    std::atomic<uint64_t> statementBudget_{ScriptLimits().statements};
+    std::atomic<uint64_t> characterBudget_{ScriptLimits().characters};
+    std::atomic<int64_t> busyMilliseconds_{ScriptLimits().busyTime.count()};
+    std::atomic<int> nesting_{ScriptLimits().nesting};
     std::atomic<IStatementObserver*> observer_{nullptr};
 };
 

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "app/DebugLog.h"
+#include "scripts/ScriptStopwatch.h"
 #include "scripts/ScriptSyntax.h"
 #include "scripts/SiteParser.h"
 
@@ -31,7 +32,13 @@ void SiteParser::ExecRequestLogin(const std::wstring& line, const SiteScript& sc
     } else {
         std::wstring userName;
         std::wstring password;
-        if (login_.Ask(service, target.OwnerWindow(), userName, password) != kLoginPromptOk) {
+        int answer = kLoginPromptCancel;
+        {
+            // The user's time to answer is not the script's.
+            ScriptStopwatch::Paused waiting(run.clock);
+            answer = login_.Ask(service, target.OwnerWindow(), userName, password);
+        }
+        if (answer != kLoginPromptOk) {
             return;
         }
         variables.Set(userVariable, userName);
@@ -53,7 +60,7 @@ bool SiteParser::RunLoginScript(std::wstring_view key, IScriptTarget& target, Sc
     if (!script) {
         return false;
     }
-    run.scriptsEntered.push_back(script);
+    run.Enter(script);
     // The login counts as done when the login script's run leaves no error text; an error text
     // left by an earlier run must not make a good login look failed.
     target.SetErrorText(std::wstring());
@@ -62,7 +69,7 @@ bool SiteParser::RunLoginScript(std::wstring_view key, IScriptTarget& target, Sc
     } catch (...) {
         return false;
     }
-    return !run.budgetExceeded && target.ErrorText().empty();
+    return !run.Ended() && target.ErrorText().empty();
 }
 
 }  // namespace talvex

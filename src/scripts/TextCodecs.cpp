@@ -100,6 +100,8 @@ constexpr std::array<std::wstring_view, 96> kLatin1Names = {
 
 // The 101 entities in the order they are applied. "&amp;" comes last: decoding it earlier
 // would let "&amp;lt;" become "&lt;" and then "<", decoding one escape level too many.
+static_assert(4 + kLatin1Names.size() + 1 == kNamedEntityPasses);
+
 const std::vector<NamedEntity>& EntityTable() {
     static const std::vector<NamedEntity> table = [] {
         std::vector<NamedEntity> t = {

@@ -3,10 +3,16 @@
 // and references, JavaScript-style escapes, hexadecimal bit strings, and the UTF-8 form of page
 // bodies. Every function takes text and returns new text; none fails: input a codec cannot
 // decode comes back unchanged (or, for URL decoding, with only "+" turned into a blank).
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace talvex {
+
+// Passes the multi-pass decoders make over their text at most: one per entity, one per
+// character code. Their cost is that many times the length of the text.
+inline constexpr uint32_t kNamedEntityPasses = 4 + 96 + 1;
+inline constexpr uint32_t kEscapePasses = 254 - 32 + 1;
 
 // Percent-encodes the UTF-8 bytes of the text. Letters, digits and ! ' ( ) * - . / : _ ~ are
 // copied; every other byte becomes "%" and two lower-case hexadecimal digits.

@@ -131,7 +131,8 @@ void ActivityModel::AddItem(const RefPtr<ActivityItem>& item) {
     row.texts[kSize] = Q(activity_text::Size(strings_, row.sizeMB));
     row.texts[kProgress] = Q(activity_text::Progress(row.percent));
     row.texts[kSpeed] = Q(activity_text::Speed(strings_, row.lastSpeed));
-    row.texts[kStatus] = Q(activity_text::State(strings_, item->kind, item->state.load()));
+    row.state = item->state.load();
+    row.texts[kStatus] = Q(activity_text::State(strings_, item->kind, row.state));
     row.texts[kEta] = Q(activity_text::TimeLeft(strings_, row.lastSecondsLeft));
     row.nameKey = row.texts[kVideo].toCaseFolded();
     row.stateKey = row.texts[kStatus].toCaseFolded();
@@ -178,11 +179,30 @@ void ActivityModel::UpdateItem(const ActivityItem* item) {
     texts[kStatus] = Q(activity_text::State(strings_, row.item->kind, state));
     texts[kEta] = running ? Q(activity_text::TimeLeft(strings_, secondsLeft)) : QString();
     Apply(at, texts, percent);
+    NoteState(row, state);
+}
+
+void ActivityModel::NoteState(Row& row, ActivityState state) {
+    const auto ended = [](ActivityState s) {
+        return s == ActivityState::Completed || s == ActivityState::Failed;
+    };
+    const bool endedNow = ended(state) && !ended(row.state) && state != row.state;
+    row.state = state;
+    if (endedNow) {
+        emit itemEnded(Q(row.item->GetFileName()), row.item->IsDownload(),
+                       state == ActivityState::Completed);
+    }
 }
 
 void ActivityModel::Refresh() {
     for (int i = 0; i < rowCount(); ++i) {
         RefreshRow(i);
+    }
+}
+
+void ActivityModel::WatchStates() {
+    for (Row& row : rows_) {
+        NoteState(row, row.item->state.load());
     }
 }
 
@@ -216,6 +236,7 @@ bool ActivityModel::RefreshRow(int at) {
         texts[kEta].clear();
     }
     Apply(at, texts, percent);
+    NoteState(row, state);
     return true;
 }
 

@@ -52,9 +52,17 @@ public:
     void Refresh();
     // The refresh of one row; false when its item failed to report.
     bool RefreshRow(int row);
+    // Only looks for items that have just ended (while the list is not shown, the figures are
+    // not refreshed, but ended work is still announced).
+    void WatchStates();
 
     int RowOf(const ActivityItem* item) const;
     ActivityItem* ItemAt(int row) const;
+
+signals:
+    // A row's item has just turned Completed or Failed (seen at a refresh; an item listed
+    // already ended does not count).
+    void itemEnded(const QString& fileName, bool isDownload, bool completed);
 
 private:
     using Texts = std::array<QString, kColumnCount>;
@@ -64,7 +72,8 @@ private:
         // Case-folded Video and Status texts, made once per change rather than per comparison.
         QString nameKey;
         QString stateKey;
-        int percent = 0;  // as shown (from GetStatus)
+        int percent = 0;                               // as shown (from GetStatus)
+        ActivityState state = ActivityState::Created;  // as last read
         // Sort keys: the item's size and its stored last figures.
         double sizeMB = 0.0;
         int lastPercent = 0;
@@ -73,6 +82,8 @@ private:
     };
 
     void ReadSortKeys(Row& row) const;
+    // Keeps the state read for a row; signals itemEnded when it has just ended.
+    void NoteState(Row& row, ActivityState state);
     // Writes the texts that differ (ignoring case) and the percentage, then signals each run of
     // adjacent changed cells once.
     void Apply(int row, const Texts& texts, int percent);

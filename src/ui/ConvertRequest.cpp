@@ -10,6 +10,7 @@
 #include "app/threads/RefPtr.h"
 #include "convert/ConversionProfiles.h"
 #include "convert/ConvertItem.h"
+#include "convert/ManualCommandRefusal.h"
 #include "convert/ManualConversionName.h"
 #include "convert/TrimTimes.h"
 #include "engine/Engine.h"
@@ -107,9 +108,15 @@ bool ConvertRequest::Run() {
             DebugLog::Write("Exit TabConvert::OnClickBtnConvert (manual conversion canceled)");
             return false;
         }
+        if (auto refusal = ManualCommandRefusal(engine_.GetStringTable(), *params, encoder_)) {
+            prompts_.Message(view_.DialogWidget(), MessageIcon::Warning, MessageButtons::Ok,
+                             QString::fromStdWString(*refusal));
+            DebugLog::Write("Exit TabConvert::OnClickBtnConvert (fails - not an encoder command)");
+            return false;
+        }
         item->manualParams = *params;
         engine_.GetSettings()->SetString(setting::kConversionParams, *params);
-        item->outputPath = ManualConversionName(*engine_.GetStringTable(), source);
+        item->SetOutputPath(ManualConversionName(*engine_.GetStringTable(), source));
     }
 
     // Posted, so the switch happens after this handler.

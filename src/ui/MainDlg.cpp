@@ -18,10 +18,13 @@
 #include "engine/Engine.h"
 #include "platform/Folders.h"
 #include "ui/AboutDlg.h"
+#include "ui/ActivityItemListCtrl.h"
+#include "ui/ActivityModel.h"
 #include "ui/CSimpleTabCtrl.h"
 #include "ui/CheckUpdateDlg.h"
 #include "ui/CustomButton.h"
 #include "ui/DStaticText.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/DialogUnits.h"
 #include "ui/EngineDownloads.h"
 #include "ui/LinkMarkup.h"
@@ -34,6 +37,7 @@
 #include "ui/TabPlay.h"
 #include "ui/UiText.h"
 #include "ui/UpdateCheck.h"
+#include "ui/WorkEndNotice.h"
 
 namespace talvex::ui {
 
@@ -175,6 +179,9 @@ void MainDlg::BuildWindow() {
     links_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(links_, &QLabel::linkActivated, this, &MainDlg::OnLink);
 
+    SetNotifier(new DesktopNotifier());
+    connect(&tabActivity_->List().Model(), &ActivityModel::itemEnded, this, &MainDlg::OnItemEnded);
+
     setTabOrder(helpButton_, tabs_);
     setTabOrder(tabs_, links_);
     // The first thing to do is to give an address.
@@ -252,6 +259,13 @@ std::unique_ptr<QMenu> MainDlg::BuildHelpMenu() {
                     [this, languageName] { SwitchLanguage(languageName); });
         }
     }
+    QAction* notices = menu->addAction(
+        Text(strings, L"menu.item.help.notices", L"Notify When Work Ends in the Background"));
+    notices->setCheckable(true);
+    notices->setChecked(NotificationsWanted(*engine_->GetSettings()));
+    connect(notices, &QAction::toggled, this,
+            [this](bool on) { SetNotificationsWanted(*engine_->GetSettings(), on); });
+    menu->addSeparator();
     menu->addAction(Text(strings, L"menu.item.help.about", L"About Talvex"), this,
                     &MainDlg::ShowAbout);
     return menu;
@@ -321,6 +335,29 @@ void MainDlg::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
             break;
         default:
             break;
+    }
+}
+
+void MainDlg::SetNotifier(DesktopNotifier* notifier) {
+    delete notifier_;
+    notifier_ = notifier;
+    notifier_->setParent(this);
+    connect(notifier_, &DesktopNotifier::activated, this, &MainDlg::ShowActivity);
+}
+
+void MainDlg::ShowActivity() {
+    showNormal();
+    raise();
+    activateWindow();
+    tabs_->SelectTab(2);
+}
+
+void MainDlg::OnItemEnded(const QString& fileName, bool isDownload, bool completed) {
+    const auto notice = NoticeForEndedItem(*engine_->GetStringTable(), isActiveWindow(),
+                                           NotificationsWanted(*engine_->GetSettings()), isDownload,
+                                           completed, fileName);
+    if (notice) {
+        notifier_->Show(notice->summary, notice->body, notice->actionLabel);
     }
 }
 

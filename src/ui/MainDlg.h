@@ -34,6 +34,7 @@ class EngineDownloads;
 class QtMessageSink;
 class RequestLoginDlg;
 class TabActivity;
+class DesktopNotifier;
 class TabConvert;
 class TabDownload;
 class TabPlay;
@@ -77,6 +78,13 @@ public:
     // Acts on an instance command line ("/addurl URL", "/download URL").
     void HandleCommandLine(const std::wstring& line);
 
+    // Where notices of work ended in the background go (the session bus's service by
+    // default); the window takes ownership.
+    void SetNotifier(DesktopNotifier* notifier);
+    DesktopNotifier& Notifier() { return *notifier_; }
+    // Brings the window to the front on the Activity tab (a notice was clicked).
+    void ShowActivity();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +97,7 @@ private:
     void OpenSitePage(const QString& path);
     void HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     void Shutdown();
+    void OnItemEnded(const QString& fileName, bool isDownload, bool completed);
     // Waits up to limitMs until no worker holds a stopped item; false when one still does.
     bool WaitForWorkers(int limitMs);
 
@@ -109,6 +118,7 @@ private:
     CustomButton* helpButton_ = nullptr;
     DStaticText* what2do_ = nullptr;
     QLabel* links_ = nullptr;
+    DesktopNotifier* notifier_ = nullptr;
     // Items stopped at shutdown, held until their workers have let go of them.
     std::vector<RefPtr<ActivityItem>> stoppedItems_;
     bool shutDown_ = false;

@@ -11,6 +11,7 @@
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
 #include "ui/ActivityItemListCtrl.h"
+#include "ui/ActivityModel.h"
 #include "ui/ActivitySortSetting.h"
 #include "ui/CustomButton.h"
 #include "ui/Pictures.h"
@@ -97,6 +98,8 @@ TabActivity::TabActivity(ActivityQueue& queue, SettingsStore& settings, StringTa
     connect(timer_, &QTimer::timeout, this, [this] {
         if (isVisible()) {
             Refresh();
+        } else {
+            list_->Model().WatchStates();
         }
     });
     timer_->start(kRefreshMs);
@@ -200,7 +203,7 @@ void TabActivity::OnBrowse() {
     const ActivityQueue::Selection selection = list_->SelectedItems();
     std::filesystem::path folder;
     if (selection.size() == 1 && selection.front()->state.load() == ActivityState::Completed) {
-        const std::filesystem::path output(selection.front()->outputPath);
+        const std::filesystem::path output(selection.front()->OutputPath());
         std::error_code error;
         if (!output.empty() && std::filesystem::exists(output, error)) {
             folder = output.parent_path();

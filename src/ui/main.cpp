@@ -72,6 +72,12 @@ int main(int argc, char** argv) {
     // A second start needs no display: it only hands its line over.
     InstanceStart start = StartInstance(BuildCommandLine(argc, argv));
     if (!start.first) {
+        if (start.exitCode != 0) {
+            std::fputs(
+                "talvex: Talvex is already running but did not answer; the command line "
+                "was not handed over\n",
+                stderr);
+        }
         return start.exitCode;
     }
 

@@ -1,12 +1,18 @@
 // How fast the site script interpreter runs, and proof that its text functions stay linear in
 // the length of the page: each text benchmark runs at several sizes with an adversarial pattern
-// (a long marker that almost matches everywhere) and reports its complexity fit.
+// (a long marker that almost matches everywhere) and reports its complexity fit. Two more show
+// the run limits at work: how soon a script that rewrites huge texts is refused under the
+// default limits, and what share of the character limit the bundled scripts use on large pages
+// (served by a real nginx; skipped when it does not start).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/SettingsStore.h"
+#include "platform/Folders.h"
 #include "platform/Utf8.h"
 #include "scripts/Encryption.h"
 #include "scripts/FileNameSanitizer.h"
@@ -15,6 +21,7 @@
 #include "scripts/ScriptTextFunctions.h"
 #include "scripts/SiteParser.h"
 #include "scripts/TextSearch.h"
+#include "support/NginxServer.h"
 #include "support/TestHome.h"
 
 namespace talvex {
@@ -57,6 +64,10 @@ public:
     }
     bool Loaded() const { return loaded_; }
     bool Run() { return parser_.Execute1(target_); }
+    bool RunWith(ScriptRun& run) {
+        run.variables.Set(L"ORGURL", target_.pageUrl);
+        return parser_.Execute2(*parser_.GetScript(target_.pageUrl), target_, run, false);
+    }
     // Statements one run executes.
     uint64_t CountStatements() {
         auto script = parser_.GetScript(target_.pageUrl);
@@ -139,6 +150,109 @@ void BM_PageLoop(benchmark::State& state) {
     RunScript(state, PageLoop(static_cast<int>(state.range(0))), false);
 }
 BENCHMARK(BM_PageLoop)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// --- the run limits ---
+
+// Doubles X to the 32 Mi value bound, then rewrites it whole every round: about half a second
+// a round, a million-statement loop for hours without the run limits. Figures: how long until
+// the run is refused, after how many statements, and by which limit.
+void BM_HostileRewriteLoop(benchmark::State& state) {
+    ScriptBench bench({L"VAR X = \"xxxxxxxx\";", L"MARK again:", L"VAR X = ADDSTR(X, X);",
+                       L"VAR X = REPLACE(X, X, X);", L"GOTO again;"},
+                      false);
+    if (!bench.Loaded()) {
+        state.SkipWithError("script file did not load");
+        return;
+    }
+    ScriptRunEnd ended = ScriptRunEnd::kNone;
+    uint64_t statements = 0;
+    for (auto _ : state) {
+        ScriptRun run(ScriptLimits{});
+        bench.RunWith(run);
+        ended = run.ended;
+        statements = ScriptLimits().statements - run.statementsLeft;
+    }
+    if (ended != ScriptRunEnd::kCharacters && ended != ScriptRunEnd::kBusyTime) {
+        state.SkipWithError("the run was not refused by the character or the time limit");
+    }
+    state.counters["statements"] = static_cast<double>(statements);
+    // 1: the time limit ended it first; 0: the character limit.
+    state.counters["by_time"] = ended == ScriptRunEnd::kBusyTime ? 1.0 : 0.0;
+}
+BENCHMARK(BM_HostileRewriteLoop)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Pages of about 1 MiB for the bundled youtube.com script: a watch page (the fixture's, padded
+// with markup before its player), and a playlist of 200 videos with markup between them.
+class LargeSite {
+public:
+    LargeSite() {
+        const std::string filler =
+            "<div class=\"related-item\"><a href=\"/watch?v=other\">Another video you may "
+            "like</a><span class=\"stat\">1,234 views</span></div>\n";
+        std::string padding;
+        while (padding.size() < kMiB) {
+            padding += filler;
+        }
+        std::string watch = test::ReadFileBytes(std::filesystem::path(TALVEX_SOURCE_DIR) /
+                                                "tests/fixtures/site/www.youtube.com/watch/"
+                                                "aHDtour2011.html");
+        watch.insert(watch.find("<div id=\"watch-player\""), padding);
+        test::WriteFileBytes(root_.Path() / "watch", watch);
+        std::string list = "<html><body><ol>\n";
+        for (int i = 0; i < 200; ++i) {
+            list +=
+                "<li data-video-id=\"aHDtour2011\">" + padding.substr(0, kMiB / 200) + "</li>\n";
+        }
+        list += "</ol></body></html>\n";
+        test::WriteFileBytes(root_.Path() / "playlist", list);
+        nginx_.SetRoot(root_.Path());
+        nginx_.AddVirtualHost("www.youtube.com", root_.Path());
+        started_ = nginx_.Start();
+        if (started_) {
+            proxy_ = std::make_unique<test::ScopedEnv>("http_proxy", nginx_.ProxyAddress());
+        }
+    }
+    bool Started() const { return started_; }
+
+private:
+    test::TempDir root_;
+    test::NginxServer nginx_;
+    bool started_ = false;
+    std::unique_ptr<test::ScopedEnv> proxy_;
+};
+
+// Characters the bundled script charges for one address, and their share of the limit.
+void BM_BundledScriptOnLargePage(benchmark::State& state, const wchar_t* address) {
+    static LargeSite site;
+    test::TestHome home;
+    SiteParser parser;
+    if (!site.Started() ||
+        !parser.Scripts().LoadScriptsFrom(ResourceFolder() / "scripts.qrs", true)) {
+        state.SkipWithError("no nginx, or no bundled scripts.qrs beside the program");
+        return;
+    }
+    ScriptTargetRecord target;
+    target.pageUrl = address;
+    target.formatChoice = kQualityBest;
+    uint64_t characters = 0;
+    for (auto _ : state) {
+        ScriptRun run(ScriptLimits{});
+        run.variables.Set(L"ORGURL", target.pageUrl);
+        parser.Execute2(*parser.GetScript(target.pageUrl), target, run, false);
+        characters = ScriptLimits().characters - run.charactersLeft;
+    }
+    if (target.mediaUrl.empty()) {
+        state.SkipWithError("the script found no media address");
+    }
+    state.counters["characters"] = static_cast<double>(characters);
+    state.counters["limit_share"] =
+        static_cast<double>(characters) / static_cast<double>(ScriptLimits().characters);
+}
+BENCHMARK_CAPTURE(BM_BundledScriptOnLargePage, watch, L"http://www.youtube.com/watch?v=aHDtour2011")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BundledScriptOnLargePage, playlist,
+                  L"http://www.youtube.com/playlist?list=PLlarge")
+    ->Unit(benchmark::kMillisecond);
 
 // --- text functions on 1 MiB (and the sizes around it, for the complexity fit) ---
 

@@ -100,7 +100,7 @@ bool FaultServer::Connection::Send(std::string_view bytes) {
     return true;
 }
 
-bool FaultServer::Connection::SendFiller(uint64_t count) {
+bool FaultServer::Connection::SendFiller(uint64_t count, uint64_t offset) {
     static const std::string pattern = [] {
         std::string p;
         for (uint64_t i = 0; i < 65536 + kFillerPeriod; ++i) {
@@ -111,7 +111,7 @@ bool FaultServer::Connection::SendFiller(uint64_t count) {
     uint64_t sent = 0;
     while (sent < count) {
         size_t piece = static_cast<size_t>(std::min<uint64_t>(65536, count - sent));
-        if (!Send(std::string_view(pattern).substr(sent % kFillerPeriod, piece))) {
+        if (!Send(std::string_view(pattern).substr((offset + sent) % kFillerPeriod, piece))) {
             return false;
         }
         sent += piece;
@@ -121,6 +121,10 @@ bool FaultServer::Connection::SendFiller(uint64_t count) {
 
 void FaultServer::Connection::Stall() {
     server_.WaitStopped(kMaxStallMs);
+}
+
+bool FaultServer::Connection::Idle(uint64_t ms) {
+    return !server_.WaitStopped(ms);
 }
 
 FaultServer::FaultServer(Handler handler) : handler_(std::move(handler)) {
@@ -245,6 +249,21 @@ FaultServer::Handler FaultServer::EndlessBody() {
             return;
         }
         c.SendFiller(kMaxEndlessBytes);
+    };
+}
+
+FaultServer::Handler FaultServer::Trickle(std::string head, uint64_t bodyBytes, uint64_t step,
+                                          uint64_t stepMs) {
+    return [head = std::move(head), bodyBytes, step, stepMs](Connection& c) {
+        const std::string request = c.ReadRequest();
+        if (request.empty() || !c.Send(head) || request.rfind("HEAD ", 0) == 0) {
+            return;
+        }
+        for (uint64_t sent = 0; sent < bodyBytes; sent += step) {
+            if (!c.SendFiller(std::min(step, bodyBytes - sent), sent) || !c.Idle(stepMs)) {
+                return;
+            }
+        }
     };
 }
 

@@ -29,10 +29,13 @@ public:
         // peer closed first. The server keeps a copy (Requests()).
         std::string ReadRequest();
         bool Send(std::string_view bytes);
-        // count bytes of a repeating pattern; false when the peer went away or the server stops.
-        bool SendFiller(uint64_t count);
+        // count bytes of a repeating pattern, from the pattern's byte at offset; false when the
+        // peer went away or the server stops.
+        bool SendFiller(uint64_t count, uint64_t offset = 0);
         // Keeps the connection open and silent until the server stops.
         void Stall();
+        // Keeps it silent for ms; false when the server stops meanwhile.
+        bool Idle(uint64_t ms);
 
     private:
         FaultServer& server_;
@@ -63,6 +66,9 @@ public:
     static Handler Respond(std::string head, uint64_t bodyBytes, bool stallAfter = false);
     // "200" without a length, then filler until the client goes away (or kMaxEndlessBytes).
     static Handler EndlessBody();
+    // Reads the request and sends head; for any verb but "HEAD", bodyBytes of filler follow,
+    // step bytes every stepMs (a server that trickles), then the connection closes.
+    static Handler Trickle(std::string head, uint64_t bodyBytes, uint64_t step, uint64_t stepMs);
     // "200" whose body is the request exactly as received.
     static Handler Echo();
 

@@ -41,10 +41,10 @@ struct Loaded {
 // A packed file, as the program loads it at start (the digest must match).
 std::optional<Loaded> LoadPacked(const fs::path& file, SiteParser& parser, std::FILE* err) {
     if (!parser.Scripts().LoadScriptsFrom(file, true)) {
-        std::fprintf(err,
-                     "talvex-scripts: cannot load %s (missing, unreadable, or its digest does "
-                     "not match)\n",
-                     file.c_str());
+        // Which file and why: missing, unreadable, a digest that does not match ...
+        for (const std::string& line : parser.Scripts().LoadReport()) {
+            std::fprintf(err, "talvex-scripts: %s\n", line.c_str());
+        }
         return std::nullopt;
     }
     return Loaded{file.string(), ScriptFileLines(file).value_or(std::vector<SourceLine>())};

@@ -30,12 +30,20 @@ public:
     // Used by the thread procedure and the manager.
     void MarkEnded(uint32_t exitCode);
     void LinkManager(IThreadManager* manager);
-    // Returns the linked manager and keeps the link from being cut until UnpinManager.
+    // Returns the linked manager and keeps the link from being cut until UnpinManager. Only
+    // the thread itself pins.
     IThreadManager* PinManager();
+    // Called by the manager within a pinned call, right before it calls the thread's observer:
+    // from here on the call no longer touches the manager, so a shutdown need not wait for it
+    // without limit. False when a shutdown has cut the link and its deadline has passed: the
+    // observer is then not called at all.
+    bool BeginObserverCall();
     void UnpinManager();
-    // Cuts the link; waits for a call into the manager that is under way. Afterwards the
-    // thread never calls the manager again, so the manager may be freed.
-    void UnlinkManager();
+    // Cuts the link. A call under way is waited for: while it is in the manager's own
+    // bookkeeping (a few steps under the manager's lock) to its end, while it is in an observer
+    // only until the deadline. True when no call is under way any more. Afterwards the thread
+    // never calls the manager again, so the manager may be freed.
+    bool UnlinkManager(std::chrono::steady_clock::time_point deadline);
 
 private:
     std::atomic<int32_t> stopRequested_{0};
@@ -44,7 +52,9 @@ private:
     bool ended_ = false;
     uint32_t exitCode_ = 0;
     IThreadManager* manager_ = nullptr;
-    int pins_ = 0;
+    enum class Pin { None, InManager, InObserver };
+    Pin pin_ = Pin::None;
+    std::chrono::steady_clock::time_point unlinkDeadline_{};
 };
 
 }  // namespace talvex

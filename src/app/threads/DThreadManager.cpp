@@ -39,8 +39,10 @@ DThreadManager::~DThreadManager() {
     for (auto& handle : running) {
         handle->WaitUntil(deadline);
     }
+    // An observer call still under way at the deadline is abandoned like a running thread:
+    // it may be waiting for the very thread that destroys this manager.
     for (auto& handle : linked) {
-        handle->UnlinkManager();
+        handle->UnlinkManager(deadline);
     }
 }
 
@@ -91,6 +93,7 @@ bool DThreadManager::StopThread(uint32_t threadId) {
 
 void DThreadManager::OnThreadExit(uint32_t threadId) {
     IThreadObserver* observer = nullptr;
+    std::shared_ptr<DThreadHandle> handle;
     std::wstring name;
     std::wstring result;
     {
@@ -101,11 +104,14 @@ void DThreadManager::OnThreadExit(uint32_t threadId) {
         }
         DThread* thread = it->second.thread;
         observer = thread->observer;
+        handle = it->second.handle;
         name = thread->name;
         result = thread->result;
         threads.erase(it);
     }
-    if (observer) {
+    // From here on nothing of this manager is touched: a shutdown that stops waiting for the
+    // observer may free it meanwhile.
+    if (observer && handle->BeginObserverCall()) {
         observer->OnThreadFinished(std::move(name), std::move(result));
     }
 }

@@ -19,8 +19,9 @@ public:
 
     DThreadManager() = default;
     // Asks every running thread to stop and waits at most kJoinTimeoutMs for all of them
-    // together; threads still running then are abandoned (they delete themselves later and
-    // never call back into this manager).
+    // together, observer calls under way included; threads still running then are abandoned
+    // (they delete themselves later and never call back into this manager), and so is an
+    // observer call still under way (it returns into no part of this manager).
     ~DThreadManager() override;
     DThreadManager(const DThreadManager&) = delete;
     DThreadManager& operator=(const DThreadManager&) = delete;

@@ -56,6 +56,14 @@ TEST_F(CliConvert, ManualCommandRunsAsTyped) {
     EXPECT_EQ(result.out, "Completed: Manual Conversion - clip.mp4\n");
     const MediaInfo info = Probe(dir_.Path() / "clip.mp4.mp3");
     EXPECT_TRUE(info.ok && info.hasAudio && !info.hasVideo);
+
+    // A command that is not the encoder's is refused before anything runs.
+    const fs::path marker = dir_.Path() / "marker";
+    const CliResult refused =
+        RunCli({"convert", "--manual", "touch " + marker.string() + " %1", clip_.string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("must start with ffmpeg"), std::string::npos) << refused.err;
+    EXPECT_FALSE(fs::exists(marker));
 }
 
 TEST_F(CliConvert, ExistingOutputIsKeptUnlessReplaceIsGiven) {
@@ -79,8 +87,11 @@ TEST_F(CliConvert, MissingFileIsAUsageErrorAndNothingIsConverted) {
     const CliResult result =
         RunCli({"convert", "-p", "mp3", clip_.string(), (dir_.Path() / "missing.mp4").string()});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("Please select a media file."), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("missing.mp4: no such file"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(dir_.Path() / "clip.mp3"));
+    const CliResult folder = RunCli({"convert", "-p", "mp3", dir_.Path().string()});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_NE(folder.err.find("a folder, not a media file"), std::string::npos) << folder.err;
 }
 
 }  // namespace

@@ -8,13 +8,22 @@ namespace talvex::test {
 
 namespace fs = std::filesystem;
 
+std::string CliPath() {
+    return TALVEX_CLI_PATH;
+}
+
 bool CliProcess::Start(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {TALVEX_CLI_PATH};
+    std::vector<std::string> argv = {CliPath()};
     argv.insert(argv.end(), args.begin(), args.end());
+    return StartProgram(argv);
+}
+
+bool CliProcess::StartProgram(const std::vector<std::string>& argv) {
     Process::Options options;
     options.stdinMode = Process::Stream::Null;
     options.stdoutMode = Process::Stream::Pipe;
     options.stderrMode = Process::Stream::Pipe;
+    options.searchPath = true;
     return process_.Start(argv, options);
 }
 

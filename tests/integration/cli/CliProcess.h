@@ -18,10 +18,16 @@ struct CliResult {
 // Runs talvex-cli with args (standard input /dev/null) for at most limitSeconds.
 CliResult RunCli(const std::vector<std::string>& args, int limitSeconds = 120);
 
+// The built talvex-cli.
+std::string CliPath();
+
 // A running talvex-cli, for tests that act while it runs.
 class CliProcess {
 public:
     bool Start(const std::vector<std::string>& args);
+    // Starts argv as it is: a program found on PATH that runs talvex-cli (CliPath()) itself.
+    bool StartProgram(const std::vector<std::string>& argv);
+    pid_t Pid() const { return process_.Pid(); }
     // Collects output until pred(err) holds or limitMs pass; true once it holds.
     template <class Pred>
     bool WaitForError(Pred pred, int limitMs);

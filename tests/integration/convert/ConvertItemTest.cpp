@@ -14,6 +14,7 @@
 #include "convert/ConversionProfiles.h"
 #include "convert/ConvertItem.h"
 #include "convert/EncoderReport.h"
+#include "convert/ManualCommandRefusal.h"
 #include "convert/TrimTimes.h"
 #include "platform/Process.h"
 #include "platform/Utf8.h"
@@ -134,7 +135,7 @@ TEST_F(ConvertItemTest, EveryProfileWritesItsContainerWithTheFittedPicture) {
         auto item = NewItem(c.profile, c.quality, source);
         ASSERT_EQ(RunToEnd(item), ActivityState::Completed) << WideToUtf8(item->LastMessage());
         fs::path out = dir_.Path() / ("clip" + std::to_string(c.profile) + c.extension);
-        EXPECT_EQ(P(item->outputPath), out);
+        EXPECT_EQ(P(item->OutputPath()), out);
         MediaInfo info = Probe(out);
         ASSERT_TRUE(info.ok);
         EXPECT_NE(info.formatName.find(c.format), std::string::npos) << info.formatName;
@@ -161,7 +162,7 @@ TEST_F(ConvertItemTest, EveryQualityOfOneProfile) {
         fs::path source = Source(Wide(), "q" + std::to_string(q) + ".flv");
         auto item = NewItem(kProfileIphone, q, source);
         ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
-        MediaInfo info = Probe(P(item->outputPath));
+        MediaInfo info = Probe(P(item->OutputPath()));
         EXPECT_EQ(info.videoCodec, "mpeg4");
         EXPECT_EQ(info.width, widths[q]);
         EXPECT_EQ(info.height, widths[q] / 2);
@@ -174,17 +175,17 @@ TEST_F(ConvertItemTest, PortraitSourceKeepsItsAspect) {
     auto item = NewItem(kProfileIphone, kQualityHigh, Source(Portrait(), "tall.mp4"));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     // 480 x 640 for a 640 x 480 target: height 480, width 0.75 x 480.
-    MediaInfo info = Probe(P(item->outputPath));
+    MediaInfo info = Probe(P(item->OutputPath()));
     EXPECT_EQ(info.width, 360);
     EXPECT_EQ(info.height, 480);
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "tall(iphone).mp4");  // tall.mp4 is the source
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "tall(iphone).mp4");  // tall.mp4 is the source
 }
 
 TEST_F(ConvertItemTest, VolumeZeroDropsTheAudio) {
     auto item = NewItem(kProfileIpod, kQualityLow, Source(Wide(), "mute.mp4"));
     item->volumePercent = 0;
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
-    MediaInfo info = Probe(P(item->outputPath));
+    MediaInfo info = Probe(P(item->OutputPath()));
     EXPECT_TRUE(info.hasVideo);
     EXPECT_FALSE(info.hasAudio);
 }
@@ -194,7 +195,7 @@ TEST_F(ConvertItemTest, NamesWithBlanksQuotesAndShellCharactersAreJustNames) {
     auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), name));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     fs::path out = dir_.Path() / "my \"quoted\" 'clip' $(touch pwned) `id`; x.mp3";
-    EXPECT_EQ(P(item->outputPath), out);
+    EXPECT_EQ(P(item->OutputPath()), out);
     EXPECT_TRUE(Probe(out).hasAudio);
     EXPECT_FALSE(fs::exists(dir_.Path() / "pwned"));
     EXPECT_FALSE(fs::exists("pwned"));
@@ -208,7 +209,7 @@ TEST_F(ConvertItemTest, TakenNamesGetTheSuffixOncePerTry) {
     test::WriteFileBytes(dir_.Path() / "a(mp3).mp3", "y");
     auto item = NewItem(kProfileMp3, kQualityLow, source);
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "a(mp3)(mp3).mp3");
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "a(mp3)(mp3).mp3");
     EXPECT_EQ(item->GetFileName(), L"a(mp3)(mp3).mp3");
     EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "a.mp3"), "x");
     EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "a(mp3).mp3"), "y");
@@ -227,7 +228,7 @@ TEST_F(ConvertItemTest, ReplaceExistingReplacesOnlyAtTheEnd) {
     ASSERT_TRUE(item->Run());                         // resumes
     ASSERT_TRUE(sink_.WaitFinished(item.get()));
     ASSERT_EQ(item->state.load(), ActivityState::Completed);
-    EXPECT_EQ(P(item->outputPath), existing);
+    EXPECT_EQ(P(item->OutputPath()), existing);
     EXPECT_TRUE(Probe(existing).hasVideo);
     EXPECT_FALSE(fs::exists(dir_.Path() / "r(ipod).mov"));
 }
@@ -240,7 +241,7 @@ TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
     auto item = NewItem(kProfileIphone, kQualityLow, source);
     item->replaceExisting = true;
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "b(iphone).mp4");
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "b(iphone).mp4");
     EXPECT_TRUE(test::ReadFileBytes(source) == original);
 
     fs::path real = Source(Wide(), "c.flv");
@@ -249,7 +250,7 @@ TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
     auto viaLink = NewItem(kProfileMp3, kQualityLow, dir_.Path() / "c.mp3");
     viaLink->replaceExisting = true;
     ASSERT_EQ(RunToEnd(viaLink), ActivityState::Completed);
-    EXPECT_EQ(P(viaLink->outputPath), dir_.Path() / "c(mp3).mp3");
+    EXPECT_EQ(P(viaLink->OutputPath()), dir_.Path() / "c(mp3).mp3");
     EXPECT_TRUE(test::ReadFileBytes(real) == realBytes);
 }
 
@@ -302,7 +303,7 @@ TEST_F(ConvertItemTest, PauseTwiceThenResumeCompletes) {
     EXPECT_EQ(item->state.load(), ActivityState::Running);
     ASSERT_TRUE(sink_.WaitFinished(item.get()));
     EXPECT_EQ(item->state.load(), ActivityState::Completed);
-    EXPECT_TRUE(Probe(P(item->outputPath)).hasVideo);
+    EXPECT_TRUE(Probe(P(item->OutputPath())).hasVideo);
     EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
 }
 
@@ -388,7 +389,7 @@ TEST_F(ConvertItemTest, TrimmedConversionCoversOnlyTheCut) {
     item->trimStart = L"00:00:05";
     item->trimEnd = L"00:00:12";
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
-    MediaInfo info = Probe(P(item->outputPath));
+    MediaInfo info = Probe(P(item->OutputPath()));
     EXPECT_NEAR(info.duration, 7.0, 0.3);
 }
 
@@ -397,7 +398,7 @@ TEST_F(ConvertItemTest, ManualCommandRunsTheUsersLine) {
     auto item = NewItem(kProfileManual, 0, source);
     EXPECT_TRUE(item->manual);
     item->manualParams = L"ffmpeg -i %1 -vn -ar 22050 -ac 1 \"%2.mp3\"";
-    item->outputPath = L"Manual Conversion - hand made.mp4";
+    item->SetOutputPath(L"Manual Conversion - hand made.mp4");
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     MediaInfo info = Probe(dir_.Path() / "hand made.mp4.mp3");
     EXPECT_TRUE(info.hasAudio);
@@ -416,12 +417,12 @@ TEST_F(ConvertItemTest, RenamingAFinishedItemMovesItsFile) {
     auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "ren.mp4"));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     ASSERT_TRUE(item->SetFileName(L"renamed.mp3"));
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "renamed.mp3");
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "renamed.mp3");
     EXPECT_TRUE(Probe(dir_.Path() / "renamed.mp3").hasAudio);
     EXPECT_FALSE(fs::exists(dir_.Path() / "ren.mp3"));
     // A taken name gets the suffix instead of replacing the file there.
     ASSERT_TRUE(item->SetFileName(L"taken.mp3"));
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "taken(mp3).mp3");
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "taken(mp3).mp3");
     EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "taken.mp3"), "keep");
     EXPECT_FALSE(item->SetFileName(L"../elsewhere.mp3"));
 }
@@ -472,7 +473,7 @@ TEST_F(ConvertItemTest, SizeOfASourceBeyond4GiBIsNotTruncated) {
     auto item = NewItem(kProfileMp3, kQualityLow, big);
     ASSERT_TRUE(item->Prepare());
     EXPECT_DOUBLE_EQ(item->sizeMB.load(), 5120.0);
-    EXPECT_EQ(P(item->outputPath), dir_.Path() / "big.mp3");
+    EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "big.mp3");
     EXPECT_NE(item->workPath.find(L"/~qrv"), std::wstring::npos);
     EXPECT_TRUE(item->workPath.ends_with(L".tmp.mp3"));
     EXPECT_FALSE(fs::exists(P(item->workPath)));  // only the name is reserved
@@ -491,6 +492,58 @@ TEST_F(ConvertItemTest, CommandGoesToTheDebugLog) {
               std::string::npos)
         << log;
     EXPECT_NE(log.find("Exit ConvertItem::AsyncRun (success)\n"), std::string::npos);
+}
+
+TEST_F(ConvertItemTest, ManualCommandNamingAnotherProgramIsRefusedAndNothingRuns) {
+    const fs::path source = Source(Wide(), "m.mp4");
+    test::WriteFileBytes(dir_.Path() / "victim" / "keep.txt", "keep");
+    const fs::path marker = dir_.Path() / "marker";
+    // Relative names in a manual command are in the source's folder.
+    const std::wstring commands[] = {
+        L"rm -rf victim",
+        L"/bin/sh -c 'touch " + W(marker) + L"'",
+        L"sh -c \"touch marker\"",
+        L"touch marker %1",
+    };
+    for (const std::wstring& command : commands) {
+        SCOPED_TRACE(WideToUtf8(command));
+        auto item = NewItem(kProfileManual, 0, source);
+        item->manualParams = command;
+        item->SetOutputPath(L"Manual Conversion - m.mp4");
+        EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
+        EXPECT_EQ(item->LastMessage(), ManualCommandRefusal(nullptr, command, EncoderPath()));
+        EXPECT_TRUE(item->CommandText().empty());  // no command was started
+    }
+    EXPECT_EQ(test::ReadFileBytes(dir_.Path() / "victim" / "keep.txt"), "keep");
+    EXPECT_FALSE(fs::exists(marker));
+
+    // The encoder named by its own path runs.
+    auto byPath = NewItem(kProfileManual, 0, source);
+    byPath->manualParams = W(EncoderPath()) + L" -i %1 -vn \"%2.mp3\"";
+    ASSERT_EQ(RunToEnd(byPath), ActivityState::Completed) << WideToUtf8(byPath->LastMessage());
+    EXPECT_TRUE(Probe(dir_.Path() / "m.mp4.mp3").hasAudio);
+}
+
+TEST_F(ConvertItemTest, HourLongInputIsCheckedAndCutByItsFullLength) {
+    // 1 h 2 min 5 s of silence: quick to make, and long enough that minutes count.
+    const fs::path hour = dir_.Path() / "hour.wav";
+    ASSERT_EQ(test::RunProgram({"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
+                                "-f", "lavfi", "-i", "anullsrc=r=8000:cl=mono", "-t", "3725",
+                                "-c:a", "pcm_u8", hour.string()}),
+              0);
+    EXPECT_EQ(CheckTrimTimesOfFile(L"01:02:00", L"00:00:00", EncoderPath(), hour),
+              TrimCheck::Valid);
+    EXPECT_EQ(CheckTrimTimesOfFile(L"00:30:00", L"01:02:04", EncoderPath(), hour),
+              TrimCheck::Valid);
+    EXPECT_EQ(CheckTrimTimesOfFile(L"01:02:05", L"00:00:00", EncoderPath(), hour),
+              TrimCheck::BadEnd);
+
+    auto item = NewItem(kProfileMp3, kQualityLow, hour);
+    item->trim = true;
+    item->trimStart = L"01:01:55";
+    item->trimEnd = L"00:00:00";
+    ASSERT_EQ(RunToEnd(item), ActivityState::Completed) << WideToUtf8(item->LastMessage());
+    EXPECT_NEAR(Probe(P(item->OutputPath())).duration, 10.0, 0.3);
 }
 
 }  // namespace talvex

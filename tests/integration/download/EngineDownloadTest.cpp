@@ -54,8 +54,8 @@ protected:
         return item && item->IsDownload() ? static_cast<DownloadItem*>(item.get()) : nullptr;
     }
     // Every item has finished, and every completed one has posted its finished notice: a
-    // download turns Completed before it stores its file under the final name, and posts the
-    // notice only once the file is there. (An item whose preparation failed posts none.)
+    // download turns Completed once its file has its final name, and posts the notice just
+    // after. (An item whose preparation failed posts none.)
     bool AllFinished() {
         for (const auto& item : Items()) {
             const ActivityState s = item->state.load();

@@ -184,6 +184,8 @@ TEST_F(HttpDownloadTest, TruncatedBodyFailsAndStoresNothing) {
     ASSERT_TRUE(WorkersDone(item));
     EXPECT_EQ(item->state.load(), ActivityState::Failed);
     EXPECT_EQ(item->FailedCode(), kNetWriteFailed);
+    // The server's fault, not the folder's: nothing about the disk to say.
+    EXPECT_TRUE(item->ErrorText().empty());
     EXPECT_TRUE(item->OutputPath().empty());
     EXPECT_TRUE(FolderNames().empty());
     EXPECT_EQ(sink_.FinishedCount(item.get()), 1);

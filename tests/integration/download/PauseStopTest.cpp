@@ -3,8 +3,10 @@
 // acts; every wait is bounded.
 #include <gtest/gtest.h>
 
+#include "app/SettingsStore.h"
 #include "download/DownloadSubItem.h"
 #include "integration/download/DownloadSite.h"
+#include "platform/ThreadPool.h"
 
 namespace talvex::test {
 namespace {
@@ -83,6 +85,44 @@ TEST_F(PauseStopTest, PauseStopsEverySegmentAndResumeCompletesTheFile) {
         }
     }
     EXPECT_GE(resumedInside, 1);
+}
+
+TEST_F(PauseStopTest, ResumeThatCannotStartStaysPausedAndSaysSo) {
+    fs::create_directories(home_.DataFolder());
+    ASSERT_TRUE(SettingsStore().SetNumber(setting::kDebugLogging, 1));
+    auto item = StartSlow("refused.bin", 2 * 1024 * 1024 + 3);
+    ASSERT_TRUE(item->Pause());
+    ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }));
+
+    // No worker takes a segment: nothing runs, so the item must not claim to.
+    item->SetWorkQueue([](std::function<void()>) { return false; });
+    EXPECT_FALSE(item->Run());
+    EXPECT_EQ(item->state.load(), ActivityState::Paused);
+    EXPECT_TRUE(item->CanStart());
+    EXPECT_EQ(item->SubItemCount(), 4u);
+    EXPECT_NE(ReadFileBytes(home_.DataFolder() / "Log.txt")
+                  .find("a segment could not be resumed: stays paused"),
+              std::string::npos);
+
+    // Two segments start and the third is refused: the two stop again.
+    auto accepted = std::make_shared<std::atomic<int>>(0);
+    item->SetWorkQueue([accepted](std::function<void()> work) {
+        return accepted->fetch_add(1) < 2 && ThreadPool::Global().Queue(std::move(work));
+    });
+    EXPECT_FALSE(item->Run());
+    ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }))
+        << static_cast<int>(item->state.load()) << " running " << item->GetRunningSubItems();
+    EXPECT_EQ(item->SubItemCount(), 4u);
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 0);
+
+    // With workers again the download resumes and arrives whole.
+    item->SetWorkQueue({});
+    ASSERT_TRUE(item->Run());
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    ASSERT_EQ(item->state.load(), ActivityState::Completed)
+        << static_cast<int>(item->state.load()) << " code " << item->FailedCode();
+    EXPECT_EQ(ReadFileBytes(folder_ / "Slow.bin"), Served("refused.bin"));
 }
 
 TEST_F(PauseStopTest, SegmentStoppedBeforeItsLastByteFetchesThatByte) {

@@ -59,6 +59,18 @@ TEST(InstanceProcesses, StartWaitsForAFirstInstanceThatIsNotListeningYet) {
     EXPECT_EQ(first.Wait(), 0);
 }
 
+TEST(InstanceProcesses, AStartTheRunningInstanceDoesNotAnswerFailsInsteadOfLosingItsLine) {
+    TestHome home;
+    // Locked, but listening only after the sender's wait has run out.
+    HelperProcess first({"serve", "8000"});
+    ASSERT_EQ(first.ReadLine(), "locked");
+    HelperProcess second({"start", "/addurl", "lost"});
+    EXPECT_EQ(second.Wait(), 1);
+    first.CloseStdin();
+    EXPECT_EQ(first.ReadLine(), "ready");
+    EXPECT_EQ(first.Wait(), 0);
+}
+
 TEST(InstanceProcesses, WithNoFirstInstanceAStartIsTheFirstAndASendEndsAtOnce) {
     TestHome home;
     HelperProcess start({"start", "/addurl", "x"});

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "integration/net/NetTestSupport.h"
 #include "net/DNetworking.h"
@@ -121,6 +122,43 @@ TEST_F(FaultTest, HugeAnnouncedLengthWithSmallBody) {
     client.SetTimeouts(timeouts);
     EXPECT_EQ(Range(stalling.WideUrl("/")), kNetReadFailed);
     EXPECT_EQ(position.load(), 1024u);
+}
+
+TEST_F(FaultTest, TrickleBelowTheLowSpeedFloorIsAbandonedWhileASlowLinkIsNot) {
+    // A kilobyte a second over a minute by default; here the default floor over two seconds.
+    EXPECT_EQ(NetTimeouts{}.lowSpeedBytesPerSecond, 1024u);
+    EXPECT_EQ(NetTimeouts{}.lowSpeedSeconds, 60u);
+    NetTimeouts timeouts;
+    timeouts.connectMs = 1500;
+    timeouts.lowSpeedSeconds = 2;
+    client.SetTimeouts(timeouts);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n";
+    // 300 bytes a second keep a connection open; they are no transfer (all of it: 10 s).
+    FaultServer trickle(FaultServer::Trickle(head, 3000, 30, 100));
+    EXPECT_EQ(Range(trickle.WideUrl("/")), kNetReadFailed);
+    EXPECT_LT(position.load(), 3000u);
+    // 8 KB a second for three seconds is slow, and arrives whole.
+    FaultServer slow(
+        FaultServer::Trickle("HTTP/1.1 200 OK\r\nContent-Length: 24000\r\n\r\n", 24000, 800, 100));
+    EXPECT_EQ(Range(slow.WideUrl("/")), kNetSuccess);
+    EXPECT_EQ(position.load(), 24000u);
+}
+
+TEST_F(FaultTest, FailedWritesKeepTheirCauseAndShortBodiesHaveNone) {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n";
+    FaultServer whole(FaultServer::Respond(head, 100000));
+    File full = File::OpenReadWrite("/dev/full");
+    if (!full.IsOpen()) {
+        GTEST_SKIP() << "no /dev/full to write to";
+    }
+    std::atomic<uint64_t> at{0};
+    EXPECT_EQ(
+        client.DownloadRange(whole.WideUrl("/"), std::nullopt, full, at, NeverStop(), nullptr),
+        kNetWriteFailed);
+    EXPECT_EQ(client.LastWriteError(), ENOSPC);
+    FaultServer cut(FaultServer::Respond(head, 30000));
+    EXPECT_EQ(Range(cut.WideUrl("/")), kNetWriteFailed);
+    EXPECT_EQ(client.LastWriteError(), 0);
 }
 
 TEST_F(FaultTest, EndlessBodyStopsAtThePageLimit) {

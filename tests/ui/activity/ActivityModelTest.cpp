@@ -82,7 +82,7 @@ TEST_F(ActivityModelTest, AddShowsTheStoredFiguresWhateverTheState) {
 
     ASSERT_EQ(model.rowCount(), 1);
     EXPECT_EQ(Cell(0, ActivityModel::kSpeed), "1.00 MB/s");
-    EXPECT_EQ(Cell(0, ActivityModel::kEta), "1h 1m");
+    EXPECT_EQ(Cell(0, ActivityModel::kEta), "25h 1m");
     EXPECT_EQ(Cell(0, ActivityModel::kSize), "0.50 MB");
     EXPECT_EQ(Cell(0, ActivityModel::kProgress), "100%");
     EXPECT_EQ(Cell(0, ActivityModel::kStatus), "Queued");

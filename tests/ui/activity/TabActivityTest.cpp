@@ -244,11 +244,11 @@ TEST_F(TabActivityTest, BrowseOpensTheCompletedItemsFolderElseTheDownloadFolder)
     const QUrl videoUrl = QUrl::fromLocalFile(QString::fromStdWString(videos.wstring()));
 
     FigureItem* done = Add(ActivityKind::Download, L"clip.flv", ActivityState::Completed);
-    done->outputPath = (videos / "clip.flv").wstring();
+    done->SetOutputPath((videos / "clip.flv").wstring());
     FigureItem* gone = Add(ActivityKind::Download, L"gone.flv", ActivityState::Completed);
-    gone->outputPath = (videos / "gone.flv").wstring();
+    gone->SetOutputPath((videos / "gone.flv").wstring());
     FigureItem* running = Add(ActivityKind::Download, L"run.flv", ActivityState::Running);
-    running->outputPath = done->outputPath;
+    running->SetOutputPath(done->OutputPath());
 
     tab->OnBrowse();  // nothing selected
     SelectRow(0);

@@ -53,7 +53,8 @@ TEST_F(MainWindowTest, HelpMenuOffersPagesLanguagesAndTheAboutBox) {
     std::unique_ptr<QMenu> menu = window.BuildHelpMenu();
     EXPECT_EQ(ActionTexts(*menu),
               QStringList({"Talvex Help", "Frequently Asked Questions", "Supported Sites",
-                           "Check for Updates", "Choose Language", "About Talvex"}));
+                           "Check for Updates", "Choose Language",
+                           "Notify When Work Ends in the Background", "About Talvex"}));
     QMenu* languages = Submenu(*menu);
     ASSERT_NE(languages, nullptr);
     QStringList names;
@@ -188,7 +189,7 @@ TEST_F(MainWindowTest, PostedMessagesSelectTabsAndFinishItemsOnTheWindowThread) 
         new talvex::testing::FakeItem(ActivityKind::Conversion));
     download->followUp.Store(conversion.get());
     queue.Add(download.get());
-    download->outputPath = L"/tmp/video.mp4";
+    download->SetOutputPath(L"/tmp/video.mp4");
     download->SetState(ActivityState::Completed);
     std::thread finisher([&] {
         window.Sink().Post(kMsgItemFinished, reinterpret_cast<uintptr_t>(download.get()), 0);

@@ -42,7 +42,7 @@ public:
                 speed = p * 1.5;
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
-            outputPath = L"/videos/" + name + L".mp4";
+            SetOutputPath(L"/videos/" + name + L".mp4");
             --counter_.running;
             ++counter_.completed;
             SetState(State::Completed);
@@ -104,7 +104,7 @@ TEST(ActivityQueueWorkers, DownloadsAndTheirConversionsRunWithinTheLimits) {
         }
         // Each conversion was given the file its download stored.
         for (int i = 0; i < kDownloads; ++i) {
-            EXPECT_EQ(items[2 * i + 1]->sourcePath, items[2 * i]->outputPath);
+            EXPECT_EQ(items[2 * i + 1]->sourcePath, items[2 * i]->OutputPath());
         }
         queue.ClearFinished();
     }

@@ -14,8 +14,8 @@ TEST(ActivityTexts, SpeedSwitchesToMegabytesAtOneMebibyte) {
     EXPECT_EQ(Speed(nullptr, 0.0), L"0.00 KB/s");
 }
 
-TEST(ActivityTexts, TimeLeftDropsDaysAndShowsDashesWithoutAnEstimate) {
-    EXPECT_EQ(TimeLeft(nullptr, 86400 + 3600 + 60 + 1), L"1h 1m");
+TEST(ActivityTexts, TimeLeftCountsHoursPastADayAndShowsDashesWithoutAnEstimate) {
+    EXPECT_EQ(TimeLeft(nullptr, 86400 + 3600 + 60 + 1), L"25h 1m");
     EXPECT_EQ(TimeLeft(nullptr, 3599), L"59m 59s");
     EXPECT_EQ(TimeLeft(nullptr, 59), L"59s");
     EXPECT_EQ(TimeLeft(nullptr, 0), L"0s");

@@ -87,7 +87,7 @@ public:
     // The end of a run, as a worker would bring it about.
     void Finish(ActivityState end, std::wstring output = {}) {
         if (!output.empty()) {
-            outputPath = std::move(output);
+            SetOutputPath(std::move(output));
         }
         SetState(end);
         PostFinished();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "convert/EncoderDuration.h"
 #include "convert/EncoderOutput.h"
 #include "convert/EncoderReport.h"
 
@@ -70,9 +71,31 @@ TEST(EncoderOutput, TimeInSecondsFromOlderEncodersAndOddValues) {
 }
 
 TEST(EncoderOutput, DurationNeedsTheFullClockForm) {
-    EXPECT_EQ(EncoderOutputReader::ParseDuration(L"  Duration: 01:00:00.50, start: 0"), 360050);
-    EXPECT_FALSE(EncoderOutputReader::ParseDuration(L"  Duration: N/A, bitrate: N/A"));
-    EXPECT_FALSE(EncoderOutputReader::ParseDuration(L"  Duration: 00:00:03.00 no comma"));
+    EXPECT_EQ(ParseEncoderDuration(L"  Duration: 01:00:00.50, start: 0"), 360050);
+    EXPECT_FALSE(ParseEncoderDuration(L"  Duration: N/A, bitrate: N/A"));
+    EXPECT_FALSE(ParseEncoderDuration(L"  Duration: 00:00:03.00 no comma"));
+    EXPECT_FALSE(ParseEncoderDuration(L"  Duration: 1:2, x"));
+    EXPECT_FALSE(ParseEncoderDuration(L"  Duration: 00:00:03, start: 0"));
+}
+
+TEST(EncoderOutput, HoursAndMinutesOfLongMediaInDurationAndProgress) {
+    // Every factor counts: hours, minutes, seconds and hundredths each move the figure.
+    EXPECT_EQ(ParseEncoderDuration(L"  Duration: 01:02:03.45, start: 0.000000"), 372345);
+    EXPECT_EQ(ParseEncoderDuration(L"  Duration: 00:59:59.99, bitrate: 64 kb/s"), 359999);
+    EXPECT_EQ(ParseEncoderDuration(L"  Duration: 00:10:00.00, start: 0"), 60000);
+    EXPECT_EQ(ParseEncoderDuration(L"  Duration: 125:00:00.5, start: 0"), 45000050);
+
+    // A run through a media hour: the reader's duration and positions past it.
+    EncoderOutputReader reader;
+    auto header = reader.Feed(
+        "Input #0, wav, from 'long.wav':\n"
+        "  Duration: 01:02:03.45, bitrate: 64 kb/s\n");
+    EXPECT_EQ(header.duration, 372345);
+    EXPECT_EQ(reader.Feed("size=1kB time=00:59:59.50 bitrate\r").position, 359950);
+    EXPECT_EQ(reader.Feed("size=2kB time=01:00:00.00 bitrate\r").position, 360000);
+    EXPECT_EQ(reader.Feed("size=3kB time=01:02:03.40 bitrate\r").position, 372340);
+    // Older encoders give the position in seconds.
+    EXPECT_EQ(reader.Feed("size=4kB time=3723.44 bitrate\r").position, 372344);
 }
 
 TEST(EncoderOutput, RepeatedAndZeroPositionsAreNotReportedAndErrorsFollowingProgressAreKept) {

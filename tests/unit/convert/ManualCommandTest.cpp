@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "app/StringTable.h"
 #include "convert/ManualCommand.h"
+#include "convert/ManualCommandRefusal.h"
+#include "platform/Utf8.h"
+#include "support/TestHome.h"
 
 namespace talvex {
 
@@ -62,9 +66,8 @@ TEST(ManualCommand, SourceNamesAreNeverReadAsCommandText) {
 }
 
 TEST(ManualCommand, OnlyAFirstWordFfmpegIsReplacedAndOnlyInnerDashIGetsOverwrite) {
-    auto other = BuildManualCommand(L"avconv -i %1 out.mp4", L"/v/a.flv", "/e/ffmpeg");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->argv, (std::vector<std::string>{"avconv", "-y", "-i", "/v/a.flv", "out.mp4"}));
+    // Another program named first is not run at all.
+    EXPECT_FALSE(BuildManualCommand(L"avconv -i %1 out.mp4", L"/v/a.flv", "/e/ffmpeg"));
     // "-i" as the last word has no blank after it in the text, so it is left alone.
     auto last = BuildManualCommand(L"ffmpeg -i", L"/v/a.flv", "/e/ffmpeg");
     ASSERT_TRUE(last);
@@ -78,6 +81,56 @@ TEST(ManualCommand, OnlyAFirstWordFfmpegIsReplacedAndOnlyInnerDashIGetsOverwrite
 TEST(ManualCommand, EmptyOrUnsplittableTextGivesNoCommand) {
     EXPECT_FALSE(BuildManualCommand(L"   ", L"/v/a.flv", "/e/ffmpeg"));
     EXPECT_FALSE(BuildManualCommand(L"ffmpeg -i '%1", L"/v/a.flv", "/e/ffmpeg"));
+}
+
+TEST(ManualCommand, TheFirstWordMustNameTheEncoderAndBecomesItsPath) {
+    const std::filesystem::path encoder = "/opt/enc/ffmpeg";
+    for (const wchar_t* accepted :
+         {L"ffmpeg -i %1 %2.mp3", L"/opt/enc/ffmpeg -i %1 %2.mp3", L"'ffmpeg' -i %1 %2.mp3"}) {
+        SCOPED_TRACE(WideToUtf8(accepted));
+        EXPECT_TRUE(ManualCommandNamesEncoder(accepted, encoder));
+        EXPECT_FALSE(ManualCommandRefusal(nullptr, accepted, encoder));
+        auto cmd = BuildManualCommand(accepted, L"/v/a.flv", encoder);
+        ASSERT_TRUE(cmd);
+        EXPECT_EQ(cmd->argv.front(), "/opt/enc/ffmpeg");
+    }
+    for (const wchar_t* refused :
+         {L"rm -rf x", L"/bin/sh -c 'ffmpeg -i %1 %2.mp3'", L"sh -c ffmpeg", L"./ffmpeg -i %1",
+          L"/usr/bin/ffmpeg -i %1", L"FFMPEG -i %1", L"ffmpeg.exe -i %1", L"ffmpeg;rm -i %1",
+          L"env ffmpeg -i %1", L"   "}) {
+        SCOPED_TRACE(WideToUtf8(refused));
+        EXPECT_FALSE(ManualCommandNamesEncoder(refused, encoder));
+        EXPECT_FALSE(BuildManualCommand(refused, L"/v/a.flv", encoder));
+        auto message = ManualCommandRefusal(nullptr, refused, encoder);
+        ASSERT_TRUE(message);
+        EXPECT_NE(message->find(L"ffmpeg"), std::wstring::npos);
+    }
+    // Text that does not split is not the refusal's business: its run fails.
+    EXPECT_FALSE(ManualCommandRefusal(nullptr, L"sh -c 'unclosed", encoder));
+}
+
+TEST(ManualCommand, AnotherNameOfTheEncodersFileIsTheEncoder) {
+    test::TempDir dir;
+    const std::filesystem::path encoder = dir.Path() / "ffmpeg";
+    test::WriteFileBytes(encoder, "#!/bin/sh\n");
+    std::filesystem::create_symlink(encoder, dir.Path() / "alias");
+    test::WriteFileBytes(dir.Path() / "other", "#!/bin/sh\n");
+    const std::wstring viaLink = Utf8ToWide((dir.Path() / "alias").string()) + L" -i %1 %2.mp3";
+    auto cmd = BuildManualCommand(viaLink, L"/v/a.flv", encoder);
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->argv.front(), encoder.string());  // what runs is the encoder's own path
+    const std::wstring other = Utf8ToWide((dir.Path() / "other").string()) + L" -i %1";
+    EXPECT_FALSE(BuildManualCommand(other, L"/v/a.flv", encoder));
+}
+
+TEST(ManualCommand, RefusalSpeaksTheUsersLanguage) {
+    StringTable german;
+    ASSERT_TRUE(
+        german.Load(std::filesystem::path(TALVEX_SOURCE_DIR) / "data/Lang/res1031.ini", false));
+    auto message = ManualCommandRefusal(&german, L"rm -rf x", "/e/ffmpeg");
+    ASSERT_TRUE(message);
+    EXPECT_EQ(*message, german.GetText(L"msg.manual.not.encoder"));
+    EXPECT_NE(*message, *ManualCommandRefusal(nullptr, L"rm -rf x", "/e/ffmpeg"));
 }
 
 }  // namespace talvex

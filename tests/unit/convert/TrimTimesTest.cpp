@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "convert/EncoderDuration.h"
 #include "convert/TrimTimes.h"
 
 namespace talvex {
@@ -57,6 +58,32 @@ TEST(TrimTimeCheck, ReportDurationInWholeSeconds) {
     EXPECT_EQ(ReportDurationSeconds(L"  Duration: 01:02:03.99, start"), 3723);
     EXPECT_FALSE(ReportDurationSeconds(L"  Duration: 1:2, x"));
     EXPECT_FALSE(ReportDurationSeconds(L""));
+}
+
+TEST(TrimTimeCheck, HourLongMediaCountsItsMinutes) {
+    // 1 h 2 min 5 s: a start in the last minute is inside, one past the end is not.
+    const std::wstring report =
+        L"Input #0, wav, from 'long.wav':\n"
+        L"  Duration: 01:02:05.00, bitrate: 64 kb/s\n";
+    EXPECT_EQ(ReportDurationSeconds(report), 3725);
+    EXPECT_EQ(CheckTrimTimes(L"01:02:04", L"00:00:00", report), TrimCheck::Valid);
+    EXPECT_EQ(CheckTrimTimes(L"01:01:00", L"01:02:00", report), TrimCheck::Valid);
+    EXPECT_EQ(CheckTrimTimes(L"01:02:05", L"00:00:00", report), TrimCheck::BadEnd);
+    EXPECT_EQ(CheckTrimTimes(L"01:03:00", L"00:00:00", report), TrimCheck::BadEnd);
+}
+
+TEST(CutLength, WhatTheEncoderWorksThroughForHourLongMedia) {
+    // As the monitor has it: read from the encoder's header line.
+    const std::optional<int64_t> read =
+        ParseEncoderDuration(L"  Duration: 01:02:05.00, bitrate: 64 kb/s");
+    ASSERT_EQ(read, 372500);
+    const int64_t duration = *read;
+    EXPECT_EQ(CutLength(duration, L"01:01:55", L"00:00:00"), 1000);  // to the end
+    EXPECT_EQ(CutLength(duration, L"00:30:00", L"01:00:00"), 180000);
+    EXPECT_EQ(CutLength(duration, L"01:00:00", L"02:00:00"), 12500);     // the end lies beyond
+    EXPECT_EQ(CutLength(duration, L"00:10:00", L"00:05:00"), 312500);    // end before start
+    EXPECT_EQ(CutLength(duration, L"01:02:05", L"00:00:00"), duration);  // nothing to cut
+    EXPECT_EQ(CutLength(duration, L"0:00:00", L"0:00:00"), duration);
 }
 
 TEST(ClockTimeParse, LenientPartsForTheCut) {

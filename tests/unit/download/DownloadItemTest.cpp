@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "activity/ItemPresence.h"
 #include "download/DownloadPaths.h"
 #include "scripts/SiteParser.h"
 #include "support/TestHome.h"
@@ -96,7 +97,7 @@ protected:
 TEST_F(DownloadItemTest, FileNameFromTitleOutputOrPage) {
     auto item = NewItem();
     EXPECT_EQ(item->GetFileName(), L"http://unit.test/watch?id=1");
-    item->outputPath = L"/x/stored.mp4";
+    item->SetOutputPath(L"/x/stored.mp4");
     EXPECT_EQ(item->GetFileName(), L"/x/stored.mp4");
     item->SetTitle(L"Clip");
     EXPECT_EQ(item->GetFileName(), L"Clip");
@@ -243,6 +244,16 @@ TEST_F(DownloadItemTest, ChildCopiesTheParentsSettings) {
     EXPECT_EQ(child->PageUrl(), L"http://www.youtube.com/watch?v=a");
     EXPECT_EQ(child->state.load(), ActivityState::Created);
     EXPECT_EQ(child->FailedCode(), 0u);
+}
+
+TEST_F(DownloadItemTest, PresenceSeesTheItemWithoutKeepingItAlive) {
+    auto item = NewItem();
+    std::shared_ptr<ItemPresence> presence = item->Presence();
+    EXPECT_EQ(item->RefCount(), 1);
+    item->state = ActivityState::Queued;
+    EXPECT_EQ(presence->State(), ActivityState::Queued);
+    item.reset();
+    EXPECT_FALSE(presence->State());
 }
 
 TEST_F(DownloadItemTest, ScriptResultsReachTheItem) {

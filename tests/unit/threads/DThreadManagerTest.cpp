@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <latch>
@@ -258,6 +259,76 @@ TEST_F(DThreadManagerTest, DestructorAbandonsThreadsThatDoNotStop) {
     EXPECT_TRUE(stubborn->Wait(10000));
     EXPECT_TRUE(stopped->Wait(10000));
     EXPECT_EQ(observer.Count(), 0u);
+}
+
+// A gate that opens once and stays open; opening it again does nothing.
+class Gate {
+public:
+    void Open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+TEST_F(DThreadManagerTest, ShutdownIsBoundedEvenWhenAnObserverWaitsForTheShuttingDownThread) {
+    // The observer hands work to the thread that destroys the manager and waits for it; that
+    // thread only gets to the work once the destructor has returned.
+    Gate workDone;
+    std::latch inObserver(1);
+    struct HandingObserver : IThreadObserver {
+        std::latch* in;
+        Gate* done;
+        void OnThreadFinished(std::wstring, std::wstring) override {
+            in->count_down();
+            done->Wait();
+        }
+    } observer;
+    observer.in = &inObserver;
+    observer.done = &workDone;
+
+    auto manager = std::make_unique<DThreadManager>();
+    auto* t = new FuncThread([](DThread&) { return 0u; });
+    t->observer = &observer;
+    StartedThread started;
+    ASSERT_TRUE(manager->StartThread(t, &started));
+    // A second thread that ignores its stop flag until the end of the test.
+    std::latch release(1);
+    auto* stubborn = new FuncThread([&](DThread&) {
+        release.wait();
+        return 0u;
+    });
+    stubborn->observer = &observer;
+    StartedThread stubbornStarted;
+    ASSERT_TRUE(manager->StartThread(stubborn, &stubbornStarted));
+    inObserver.wait();
+
+    std::promise<void> destroyed;
+    std::future<void> destroyedFuture = destroyed.get_future();
+    std::thread shuttingDown([&] {
+        manager.reset();
+        destroyed.set_value();
+        workDone.Open();  // the handed-over work
+    });
+    const bool returned = destroyedFuture.wait_for(10s) == std::future_status::ready;
+    // Without a bound the two threads wait for each other for ever: do the work from here, so
+    // that the test still ends.
+    workDone.Open();
+    shuttingDown.join();
+    EXPECT_TRUE(returned) << "the destructor waited for the observer";
+
+    EXPECT_TRUE(started.handle->Wait(10000));
+    release.count_down();
+    EXPECT_TRUE(stubbornStarted.handle->Wait(10000));
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 //                                            listens, prints "ready", then "post <line>" for
 //                                            every instance command; ends when stdin closes.
 //   talvex_instance_helper start ARGS...     a start of the program: exits 0 after handing
-//                                            ARGS to the first instance, 10 if it is the first.
+//                                            ARGS to the first instance, 1 when it did not take
+//                                            them, 10 if it is the first.
 //   talvex_instance_helper send ARGS...      sends without looking at the lock; prints the result.
 #include <poll.h>
 #include <unistd.h>
