@@ -143,8 +143,11 @@ fi
 
 # The language files: German chosen in the settings, a message read from res1031.ini.
 printf '{"Language":"1031"}' >"$home/config/Orlenta/Talvex.json"
-german=$(sed -n 's/^msg.select.file=//p' data/Lang/res1031.ini)
-out=$(run "$prefix/bin/talvex-cli" convert -p mp3 "$work/no-such-video.mp4" 2>&1 || true)
+# (A manual command that is not the encoder's is refused, in the chosen language, before
+# anything runs.)
+german=$(sed -n 's/^msg.manual.not.encoder=//p' data/Lang/res1031.ini)
+printf 'not really a video' >"$work/clip.mp4"
+out=$(run "$prefix/bin/talvex-cli" convert --manual "touch %1.x" "$work/clip.mp4" 2>&1 || true)
 if [[ -n $german ]] && grep -qF "$german" <<<"$out"; then
     pass "talvex-cli reads its language files"
 else
