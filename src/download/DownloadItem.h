@@ -7,12 +7,27 @@
 // when taken), turns Completed only then, and posts the finished notice to its owner window.
 // A segmented run that the server answers with the whole file is rerun once as one stream.
 //
+// Where the rules live (one job per file):
+//   DownloadItem.cpp           making, copying for a playlist entry, dropping; the test seams
+//   DownloadItemScript.cpp     what the site script reads and writes, and running it
+//   DownloadItemState.cpp      Prepare, Run (start, restart, resume), Pause, Stop, what each
+//                              state allows, and the end of a run (OnItemComplete, OnFailed)
+//   DownloadItemRun.cpp        the work of a run on a worker: preparing, the size query, the
+//                              choice of transfer and starting it
+//   DownloadItemTransfers.cpp  the list of transfers, starting and stopping them, and what
+//                              each transfer's end means for the item (OnSubItemComplete)
+//   DownloadItemStore.cpp      the temporary file, the final name (store and rename), clean-up,
+//                              and what a download folder that takes no file tells the user
+//   DownloadItemProgress.cpp   the figures shown while it runs
+//   SegmentPlan.h              the byte ranges of the segments and their combined figures
+//   DownloadSubItem.h          the transfers themselves
+//
 // Threads: Prepare, Run, Pause and Stop are called on the user-interface thread (under the
 // queue's lock); preparing, running and each transfer are separate thread-pool work items, and
 // transfers report their end through OnSubItemComplete on their own workers.
 // Locks, outermost first: completionLock (one OnItemComplete at a time), subItemLock (the
 // transfers, the state changes of Pause/Stop/OnSubItemComplete, the temporary file), and the
-// text lock of the strings (innermost: nothing else is taken while it is held).
+// text lock of the strings (nothing but the output path's own lock is taken while it is held).
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -43,8 +58,6 @@ public:
     class MultiStreamSubItem;
     class RTMPStreamSubItem;
 
-    // Segmented downloads use four ranges (the last takes the remainder).
-    static constexpr uint64_t kSegments = 4;
     // Name collisions at the target are resolved with "[1]" .. "[19]".
     static constexpr int kMaxNameAttempts = 20;
 
@@ -55,23 +68,6 @@ public:
     // A playlist or channel entry: copies the parent's parser, download folder, quality,
     // conversion settings, multiStream and retrySingle; pageUrl is the entry's own address.
     RefPtr<DownloadItem> MakeChild(const std::wstring& pageUrl) const;
-
-    // The byte ranges of a segmented download of size bytes: size / 4 bytes each, the last one
-    // taking the remainder (so 1003 bytes give 0-249, 250-499, 500-749, 750-1002, and a very
-    // small file can give more than four: 10 bytes give five of two). Below 4 bytes: one range.
-    static std::vector<ByteRange> SegmentRanges(uint64_t size);
-
-    // The figures of one transfer, and of the whole item.
-    struct Figures {
-        int32_t percent = 0;
-        double speed = 0.0;
-        int32_t secondsLeft = -1;
-    };
-    // The item's figures from its segments' in state s: the mean percent (rounded down), the
-    // summed speed and the mean time left (rounded down, 0 shown as 1) while running, no speed
-    // and no estimate otherwise. Nothing when there is no segment to average.
-    static std::optional<Figures> CombineSegments(const std::vector<Figures>& segments,
-                                                  ActivityState s);
 
     // --- ActivityItem ---
     bool GetProgress(int32_t& outPercent, double& outSpeed, int32_t& outSecondsLeft) override;
@@ -120,9 +116,9 @@ public:
     // thread pool unless set. Answers false when it refuses the work.
     using WorkQueue = std::function<bool(std::function<void()>)>;
     void SetWorkQueue(WorkQueue queue);
-    // Called on the worker that ends a run well, after every transfer has ended and before the
-    // file takes its final name.
-    void SetBeforeStoreHook(std::function<void()> hook);
+    // Called on the worker that is about to wind a run up (OnItemComplete), before it takes
+    // any lock: after every transfer has ended and before the file takes its final name, say.
+    void SetWindUpHook(std::function<void()> hook);
 
     // --- what the run found and did ---
     std::wstring Title() const;
@@ -248,8 +244,8 @@ private:
     const bool convertFlag_;
     std::vector<RefPtr<DownloadSubItem>> subItems_;  // under subItemLock
     NetTimeouts transferTimeouts_;
-    WorkQueue workQueue_;                    // under subItemLock
-    std::function<void()> beforeStoreHook_;  // under subItemLock
+    WorkQueue workQueue_;               // under subItemLock
+    std::function<void()> windUpHook_;  // under subItemLock
     // Every transfer of the run has ended well and the file waits for its final name; written
     // under subItemLock.
     std::atomic<bool> transferred_{false};

@@ -1,24 +1,15 @@
-// The run of a download item: the script, the temporary file, the size query and the choice of
-// transfer.
-#include <cerrno>
+// The work of a run on the workers: preparing while the item waits, then the script, the size
+// query and the choice of transfer, and a run that ends before any transfer started.
 #include <cwctype>
-#include <mutex>
 
-#include "activity/WorkFileObserver.h"
 #include "app/DebugLog.h"
 #include "download/DownloadItem.h"
-#include "download/DownloadPaths.h"
 #include "download/DownloadSubItem.h"
-#include "scripts/SiteParser.h"
+#include "download/SegmentPlan.h"
 
 namespace talvex {
 
-namespace fs = std::filesystem;
-
 namespace {
-
-// One lock for every item's temporary file creation, so that two items never pick one name.
-std::mutex g_tempFileLock;
 
 std::wstring Trim(const std::wstring& text) {
     size_t first = text.find_first_not_of(L" \t\r\n");
@@ -61,14 +52,34 @@ std::optional<std::wstring> SchemeOf(const std::wstring& url) {
 
 }  // namespace
 
-bool DownloadItem::RunScript() {
-    if (parser_ == nullptr) {
-        return false;
-    }
+void DownloadItem::AsyncPrepare() {
     try {
-        return parser_->Execute1(*this);
+        DebugLog::Write("Enter DownloadItem::AsyncPrepare");
+        bool ok = RunScript();
+        // The queue may have started the item while its script ran; a running (or stopped)
+        // item's state is not this preparation's to change.
+        ActivityState expected = state.load();
+        bool changed = false;
+        while (expected == ActivityState::Created || expected == ActivityState::Failed) {
+            if (state.compare_exchange_weak(expected,
+                                            ok ? ActivityState::Queued : ActivityState::Failed)) {
+                prevState.store(expected);
+                changed = true;
+                break;
+            }
+        }
+        if (!ok) {
+            DebugLog::Write("Exit DownloadItem::AsyncPrepare");
+            return;
+        }
+        if (changed) {
+            std::optional<uint64_t> size = QueryMediaSize(MediaUrl(), nullptr);
+            if (size) {
+                sizeMB.store(static_cast<double>(*size) / 1048576.0);
+            }
+        }
     } catch (...) {
-        return false;
+        Trace("Exception caught in DownloadItem::AsyncPrepare\n");
     }
 }
 
@@ -85,53 +96,6 @@ std::optional<uint64_t> DownloadItem::QueryMediaSize(const std::wstring& mediaUr
                          Lower(Trim(value)) == L"bytes";
     }
     return net.ContentLength().value_or(0);
-}
-
-bool DownloadItem::CreateTemporaryFile(bool& stopped) {
-    stopped = false;
-    std::lock_guard<DCriticalSection> guard(subItemLock_);
-    // A stop takes this lock too: either it came first and nothing is created, or it comes
-    // later and deletes what was created here.
-    if (stopRequested_.load()) {
-        stopped = true;
-        return false;
-    }
-    if (outputFile_ && outputFile_->IsOpen()) {
-        return true;
-    }
-    fs::path folder;
-    {
-        std::lock_guard<std::mutex> text(textLock_);
-        if (downloadFolder_.empty()) {
-            downloadFolder_ = ToPath(workPath);
-        }
-        folder = downloadFolder_;
-    }
-    std::optional<fs::path> path;
-    int error = 0;
-    {
-        std::lock_guard<std::mutex> temp(g_tempFileLock);
-        path = CreateUniqueTempFile(folder, "~qrv");
-        error = errno;
-    }
-    if (!path) {
-        // A read-only or full folder: the user is told which, not just that the run failed.
-        SetErrorText(WriteErrorText(error));
-        return false;
-    }
-    AnnounceWorkFile(*path);
-    File file = File::OpenReadWrite(*path);
-    if (!file.IsOpen()) {
-        SetErrorText(WriteErrorText(errno));
-        RemoveRegularFile(*path);
-        ReleaseWorkFile(*path);
-        return false;
-    }
-    outputFile_ = std::make_shared<File>(std::move(file));
-    std::lock_guard<std::mutex> text(textLock_);
-    tempPath_ = *path;
-    workPath = FromPath(*path);
-    return true;
 }
 
 void DownloadItem::EndRunEarly() {
@@ -261,7 +225,8 @@ void DownloadItem::RunMultiStreamDownload(uint64_t size) {
         // either no segment or all of them.
         std::lock_guard<DCriticalSection> guard(subItemLock_);
         std::vector<RefPtr<MultiStreamSubItem>> segments;
-        for (const ByteRange& range : SegmentRanges(size)) {
+        const SegmentPlan plan(size);
+        for (const ByteRange& range : plan.Ranges()) {
             RefPtr<MultiStreamSubItem> segment(new MultiStreamSubItem(this, range.from, range.to));
             AddSubItem(segment.get());
             segment->OnSize(range.to - range.from + 1);

@@ -14,7 +14,9 @@
 
 namespace talvex {
 
-class DownloadItem::DownloadSubItem : public ProgressStatistics, public DRefCounted {
+// The reference count is the first base: its "delete this" then needs no pointer adjustment,
+// which g++'s -Wfree-nonheap-object check misreads as freeing a pointer into an object.
+class DownloadItem::DownloadSubItem : public DRefCounted, public ProgressStatistics {
 public:
     enum RunState : int32_t { kCreated = 0, kRunning = 1, kFinished = 2 };
 

@@ -72,7 +72,8 @@ protected:
 TEST_F(FollowUpTest, ClearedWhileItsFileTakesItsNameTheDownloadStaysAndConverts) {
     auto inWindow = std::make_shared<std::promise<void>>();
     auto release = std::make_shared<std::promise<void>>();
-    download_->SetBeforeStoreHook([inWindow, release] {
+    // Called once: the run ends only once.
+    download_->SetWindUpHook([inWindow, release] {
         inWindow->set_value();
         release->get_future().wait_for(std::chrono::seconds(30));
     });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "download/DownloadSubItem.h"
+#include "download/SegmentPlan.h"
 #include "integration/download/DownloadSite.h"
 #include "support/FaultServer.h"
 
@@ -53,7 +54,8 @@ TEST_F(HttpDownloadTest, FourSegmentsStoreARealVideoByteForByte) {
         asked.insert(entry.range);
     }
     std::set<std::string> expected;
-    for (const ByteRange& r : DownloadItem::SegmentRanges(served.size())) {
+    const SegmentPlan plan(served.size());
+    for (const ByteRange& r : plan.Ranges()) {
         expected.insert("bytes=" + std::to_string(r.from) + "-" + std::to_string(r.to));
     }
     EXPECT_EQ(asked, expected);

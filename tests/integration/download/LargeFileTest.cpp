@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "download/SegmentPlan.h"
 #include "integration/download/DownloadSite.h"
 
 namespace talvex::test {
@@ -39,7 +40,7 @@ TEST_F(LargeFileTest, FileBeyondFourGibibytesArrivesIntact) {
         ASSERT_TRUE(file.WriteAt(0, head.data(), head.size()));
         // Across the 4 GiB mark and to the end, through the last segment's boundary.
         ASSERT_TRUE(file.WriteAt(size - middle.size(), middle.data(), middle.size()));
-        const uint64_t secondBoundary = DownloadItem::SegmentRanges(size)[1].to;
+        const uint64_t secondBoundary = SegmentPlan(size).Ranges()[1].to;
         ASSERT_TRUE(file.WriteAt(secondBoundary - 100, head.data(), 200));
     }
     // In memory when the machine has room for it there: the point is the positions, not the

@@ -3,8 +3,11 @@
 // acts; every wait is bounded.
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "app/SettingsStore.h"
 #include "download/DownloadSubItem.h"
+#include "download/SegmentPlan.h"
 #include "integration/download/DownloadSite.h"
 #include "platform/ThreadPool.h"
 
@@ -71,7 +74,7 @@ TEST_F(PauseStopTest, PauseStopsEverySegmentAndResumeCompletesTheFile) {
     EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
 
     // The resumed requests continue inside their segments instead of starting over.
-    auto ranges = DownloadItem::SegmentRanges(size);
+    auto ranges = SegmentPlan(size).Ranges();
     auto log = server_.AccessLog();
     int resumedInside = 0;
     for (size_t i = requestsBefore; i < log.size(); ++i) {
@@ -125,6 +128,24 @@ TEST_F(PauseStopTest, ResumeThatCannotStartStaysPausedAndSaysSo) {
     EXPECT_EQ(ReadFileBytes(folder_ / "Slow.bin"), Served("refused.bin"));
 }
 
+TEST_F(PauseStopTest, ResumeBeforeThePausingWorkerLetsGoKeepsTheRun) {
+    // The last segment to stop turns the item Paused; its worker may still be on its way out
+    // when the user resumes. Held there until the resume, it must leave the new transfers be.
+    auto item = StartSlow("late.bin", 2 * 1024 * 1024 + 5);
+    auto release = std::make_shared<std::promise<void>>();
+    std::shared_future<void> go = release->get_future().share();
+    item->SetWindUpHook([go] { go.wait_for(std::chrono::seconds(10)); });
+    ASSERT_TRUE(item->Pause());
+    ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }));
+    ASSERT_TRUE(item->Run());
+    release->set_value();
+    ASSERT_TRUE(sink_.WaitFinished(item.get(), 1));
+    ASSERT_TRUE(WorkersDone(item));
+    ASSERT_EQ(item->state.load(), ActivityState::Completed);
+    EXPECT_EQ(ReadFileBytes(folder_ / "Slow.bin"), Served("late.bin"));
+    EXPECT_EQ(sink_.FinishedCount(item.get()), 1);
+}
+
 TEST_F(PauseStopTest, SegmentStoppedBeforeItsLastByteFetchesThatByte) {
     // A segment paused with exactly one byte missing is resumed with a one-byte range.
     auto item = StartSlow("edge.bin", 2 * 1024 * 1024);
@@ -135,7 +156,7 @@ TEST_F(PauseStopTest, SegmentStoppedBeforeItsLastByteFetchesThatByte) {
         auto file = item->OutputFile();
         ASSERT_TRUE(file);
         const std::string served = Served("edge.bin");
-        auto ranges = DownloadItem::SegmentRanges(served.size());
+        auto ranges = SegmentPlan(served.size()).Ranges();
         ASSERT_TRUE(file->WriteAt(0, served.data(), ranges[0].to));  // all but the last byte
         const char wrong = static_cast<char>(~served[ranges[0].to]);
         ASSERT_TRUE(file->WriteAt(ranges[0].to, &wrong, 1));
@@ -151,7 +172,7 @@ TEST_F(PauseStopTest, SegmentStoppedBeforeItsLastByteFetchesThatByte) {
     ASSERT_TRUE(WorkersDone(item));
     ASSERT_EQ(item->state.load(), ActivityState::Completed);
     EXPECT_EQ(ReadFileBytes(folder_ / "Slow.bin"), Served("edge.bin"));
-    auto ranges = DownloadItem::SegmentRanges(Served("edge.bin").size());
+    auto ranges = SegmentPlan(Served("edge.bin").size()).Ranges();
     const std::string oneByte =
         "bytes=" + std::to_string(ranges[0].to) + "-" + std::to_string(ranges[0].to);
     bool asked = false;

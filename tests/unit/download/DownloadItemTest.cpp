@@ -1,10 +1,12 @@
-// The download item's own rules, without a media server: segment arithmetic, names, the state
-// table of its operations, and what a run that cannot start leaves behind.
+// The download item's own rules, without a media server: names, the state table of its
+// operations, and what a run that cannot start leaves behind. (The segment arithmetic is in
+// SegmentPlanTest.)
 #include "download/DownloadItem.h"
 
 #include <gtest/gtest.h>
 
 #include "activity/ItemPresence.h"
+#include "app/SettingsStore.h"
 #include "download/DownloadPaths.h"
 #include "scripts/SiteParser.h"
 #include "support/TestHome.h"
@@ -17,42 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingSink;
 using test::WaitUntil;
-
-std::vector<std::pair<uint64_t, uint64_t>> Pairs(const std::vector<ByteRange>& ranges) {
-    std::vector<std::pair<uint64_t, uint64_t>> out;
-    for (const auto& r : ranges) {
-        out.emplace_back(r.from, r.to);
-    }
-    return out;
-}
-
-TEST(DownloadSegments, FourRangesWithTheRemainderInTheLast) {
-    using P = std::vector<std::pair<uint64_t, uint64_t>>;
-    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1003)),
-              (P{{0, 249}, {250, 499}, {500, 749}, {750, 1002}}));
-    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1000)),
-              (P{{0, 249}, {250, 499}, {500, 749}, {750, 999}}));
-    // Integer division: small sizes can give more than four segments.
-    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(10)), (P{{0, 1}, {2, 3}, {4, 5}, {6, 7}, {8, 9}}));
-    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(3)), (P{{0, 2}}));
-    EXPECT_EQ(Pairs(DownloadItem::SegmentRanges(1)), (P{{0, 0}}));
-    EXPECT_TRUE(DownloadItem::SegmentRanges(0).empty());
-}
-
-TEST(DownloadSegments, SizesBeyondFourGibibytesAreCoveredExactly) {
-    for (uint64_t size : {(4ull << 30) + 1003, (5ull << 30) + 7, (1ull << 40) + 3}) {
-        auto ranges = DownloadItem::SegmentRanges(size);
-        ASSERT_EQ(ranges.size(), 4u) << size;
-        uint64_t next = 0;
-        for (const auto& r : ranges) {
-            EXPECT_EQ(r.from, next);
-            EXPECT_GE(r.to, r.from);
-            next = r.to + 1;
-        }
-        EXPECT_EQ(next, size);
-        EXPECT_EQ(ranges[0].to + 1, size / 4);
-    }
-}
 
 TEST(DownloadNames, FinalFileNames) {
     EXPECT_EQ(FinalFileName(L"Clip", L"mp4", 0), "Clip.mp4");
@@ -225,6 +191,20 @@ TEST_F(DownloadItemTest, UnreachableMediaFailsAfterTheTemporaryFileAndRemovesIt)
     EXPECT_EQ(FilesInFolder(), 0u);
 }
 
+TEST_F(DownloadItemTest, RunThatCannotStartFailsAndSaysSo) {
+    fs::create_directories(home_.DataFolder());
+    ASSERT_TRUE(SettingsStore().SetNumber(setting::kDebugLogging, 1));
+    auto item = NewItem();
+    item->SetWorkQueue([](std::function<void()>) { return false; });
+    EXPECT_FALSE(item->Run());
+    EXPECT_EQ(item->state.load(), ActivityState::Failed);
+    EXPECT_EQ(item->FailedCode(), 1u);
+    EXPECT_TRUE(item->CanStart());
+    EXPECT_NE(test::ReadFileBytes(home_.DataFolder() / "Log.txt")
+                  .find("the run could not be started: failed"),
+              std::string::npos);
+}
+
 TEST_F(DownloadItemTest, ChildCopiesTheParentsSettings) {
     SiteParser parser;
     RefPtr<DownloadItem> parent(new DownloadItem(&parser, kQualityHd720, true));
@@ -270,45 +250,6 @@ TEST_F(DownloadItemTest, ScriptResultsReachTheItem) {
     EXPECT_EQ(item->RtmpSwfUrl(), L"http://x/player.swf");
     EXPECT_EQ(item->RtmpPageUrl(), L"http://x/page");
     EXPECT_EQ(item->OwnerWindow(), static_cast<void*>(&sink_));
-}
-
-}  // namespace
-}  // namespace talvex
-
-namespace talvex {
-namespace {
-
-using Figures = DownloadItem::Figures;
-
-TEST(DownloadProgress, SegmentsAreAveragedAndSummed) {
-    std::vector<Figures> segments = {
-        {100, 0.0, 0}, {51, 1000.0, 10}, {50, 3000.0, 7}, {0, 500.0, 30}};
-    auto running = DownloadItem::CombineSegments(segments, ActivityState::Running);
-    ASSERT_TRUE(running);
-    EXPECT_EQ(running->percent, 50);  // 201 / 4, rounded down
-    EXPECT_DOUBLE_EQ(running->speed, 4500.0);
-    EXPECT_EQ(running->secondsLeft, 11);  // 47 / 4
-    // Paused or pausing: the percent only.
-    auto paused = DownloadItem::CombineSegments(segments, ActivityState::Paused);
-    ASSERT_TRUE(paused);
-    EXPECT_EQ(paused->percent, 50);
-    EXPECT_EQ(paused->speed, 0.0);
-    EXPECT_EQ(paused->secondsLeft, -1);
-}
-
-TEST(DownloadProgress, AlmostDoneShowsOneSecondAndUnknownStaysUnknown) {
-    auto nearly =
-        DownloadItem::CombineSegments({{99, 10.0, 0}, {100, 0.0, 0}}, ActivityState::Running);
-    ASSERT_TRUE(nearly);
-    EXPECT_EQ(nearly->secondsLeft, 1);
-    auto unknown =
-        DownloadItem::CombineSegments({{10, 10.0, 5}, {0, 0.0, -1}}, ActivityState::Running);
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(unknown->secondsLeft, -1);
-}
-
-TEST(DownloadProgress, NoSegmentsLeaveTheFiguresAlone) {
-    EXPECT_FALSE(DownloadItem::CombineSegments({}, ActivityState::Running));
 }
 
 }  // namespace
