@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "activity/ConversionQuality.h"
 #include "app/threads/DRefCounted.h"
 #include "app/threads/LockedRef.h"
 #include "platform/MessageSink.h"
@@ -61,6 +62,9 @@ public:
     virtual bool Pause() = 0;
     // Cancel.
     virtual bool Stop() = 0;
+    // Stops at the program's end. An item that can go on at the next start (a download with
+    // a record beside its work file) keeps what it needs; the rest stop as Stop does.
+    virtual bool StopForExit() { return Stop(); }
     virtual bool CanStart() = 0;
     virtual bool CanPause() = 0;
     virtual bool CanStop() = 0;
@@ -103,7 +107,7 @@ public:
     std::atomic<ActivityState> state{ActivityState::Created};
     std::atomic<ActivityState> prevState{ActivityState::Created};
     int32_t profile = 0;  // conversion profile index; 7 is the manual command line
-    int32_t quality = 0;  // conversion quality index
+    ConversionQuality quality = ConversionQuality::kHigh;
     bool manual = false;  // a conversion with the manual profile
     std::atomic<int32_t> percent{0};
     std::atomic<double> speed{0.0};

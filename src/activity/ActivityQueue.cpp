@@ -53,6 +53,20 @@ void ActivityQueue::Add(ActivityItem* item) {
     }
 }
 
+void ActivityQueue::AddPaused(ActivityItem* item) {
+    if (!item) {
+        return;
+    }
+    DCriticalSectionContext hold(&lock_);
+    if (Find(item)) {
+        return;
+    }
+    items_.Append(item);
+    if (grid_) {
+        grid_->AddItem(item);
+    }
+}
+
 void ActivityQueue::Schedule() {
     DCriticalSectionContext hold(&lock_);
     ScheduleKind(ActivityKind::Conversion);
@@ -123,7 +137,7 @@ void ActivityQueue::StopAll() {
         if (item->IsConversion() && (s == ActivityState::Running || s == ActivityState::Paused)) {
             encoderStopped = true;
         }
-        item->Stop();
+        item->StopForExit();
         if (grid_) {
             grid_->RemoveItem(item.get());
         }

@@ -47,6 +47,9 @@ public:
     // Appends the item (the queue takes a reference) and runs it, or prepares it when three of
     // its kind already run; then tells the observer. Null and items already queued are ignored.
     void Add(ActivityItem* item);
+    // Appends an item that waits for the user (a paused download taken on at start): it runs
+    // only once Start is chosen for it. Tells the observer.
+    void AddPaused(ActivityItem* item);
     // Starts waiting items (Created or Queued) in list order while places are free,
     // conversions first.
     void Schedule();

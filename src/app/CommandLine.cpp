@@ -1,38 +1,14 @@
 #include "app/CommandLine.h"
 
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
 
 namespace {
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
-}
-
-bool IsSpace(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';
-}
-
-std::wstring_view Trim(std::wstring_view s) {
-    while (!s.empty() && IsSpace(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsSpace(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::wstring AsciiLower(std::wstring_view s) {
-    std::wstring out(s);
-    for (wchar_t& c : out) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return out;
-}
+// Options and their values are separated by blanks and tabs (Blanks::SpaceTab); the line, and
+// what follows each value, is trimmed of any white space.
 
 // Step 1: "/name" followed by a blank. Leaves rest at the (trimmed) value part.
 bool ReadName(std::wstring_view& rest, std::wstring& name, bool& quoted) {
@@ -40,11 +16,11 @@ bool ReadName(std::wstring_view& rest, std::wstring& name, bool& quoted) {
         return false;
     }
     size_t start = 1;
-    while (start < rest.size() && (IsBlank(rest[start]) || rest[start] == L'"')) {
+    while (start < rest.size() && (IsBlank(rest[start], Blanks::SpaceTab) || rest[start] == L'"')) {
         ++start;
     }
     size_t end = start;
-    while (end < rest.size() && !IsBlank(rest[end]) && rest[end] != L'"') {
+    while (end < rest.size() && !IsBlank(rest[end], Blanks::SpaceTab) && rest[end] != L'"') {
         ++end;
     }
     name.assign(rest.substr(start, end - start));
@@ -52,10 +28,10 @@ bool ReadName(std::wstring_view& rest, std::wstring& name, bool& quoted) {
         return false;
     }
     rest = rest.substr(end);
-    if (rest.empty() || !IsBlank(rest.front())) {
+    if (rest.empty() || !IsBlank(rest.front(), Blanks::SpaceTab)) {
         return false;
     }
-    rest = Trim(rest);
+    rest = Trim(rest, Blanks::WhiteSpace);
     quoted = !rest.empty() && rest.front() == L'"';
     if (rest.size() == 2 && rest[1] == L'"') {
         return false;  // empty quoted value
@@ -68,7 +44,9 @@ bool ReadName(std::wstring_view& rest, std::wstring& name, bool& quoted) {
 
 // Step 2: the value, up to the closing quote (quoted) or the next blank.
 bool ReadValue(std::wstring_view& rest, bool quoted, std::wstring& value) {
-    auto isDelimiter = [quoted](wchar_t c) { return quoted ? c == L'"' : IsBlank(c); };
+    auto isDelimiter = [quoted](wchar_t c) {
+        return quoted ? c == L'"' : IsBlank(c, Blanks::SpaceTab);
+    };
     size_t start = 0;
     while (start < rest.size() && isDelimiter(rest[start])) {
         ++start;
@@ -83,16 +61,16 @@ bool ReadValue(std::wstring_view& rest, bool quoted, std::wstring& value) {
     }
     // After a quoted value, continue behind the closing quote (an unclosed one ends the line).
     rest = rest.substr(quoted && end < rest.size() ? end + 1 : end);
-    if (!rest.empty() && !IsBlank(rest.front())) {
+    if (!rest.empty() && !IsBlank(rest.front(), Blanks::SpaceTab)) {
         return false;
     }
-    rest = Trim(rest);
+    rest = Trim(rest, Blanks::WhiteSpace);
     return true;
 }
 
 bool NeedsQuotes(std::string_view arg) {
     for (char c : arg) {
-        if (IsSpace(static_cast<unsigned char>(c))) {
+        if (IsBlank(c, Blanks::WhiteSpace)) {
             return true;
         }
     }
@@ -104,12 +82,7 @@ std::string LongOptionName(std::string_view arg) {
     if (arg.size() < 3 || arg.substr(0, 2) != "--") {
         return {};
     }
-    std::string name(arg.substr(2));
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
+    const std::string name = LowerAscii(arg.substr(2));
     return (name == "addurl" || name == "download") ? name : std::string();
 }
 
@@ -118,7 +91,7 @@ std::string LongOptionName(std::string_view arg) {
 bool ParseCommandLine(std::wstring_view line, CommandLineOptions& options) {
     options.clear();
     CommandLineOptions found;
-    std::wstring_view rest = Trim(line);
+    std::wstring_view rest = Trim(line, Blanks::WhiteSpace);
     std::wstring name;
     std::wstring value;
     bool quoted = false;
@@ -126,7 +99,7 @@ bool ParseCommandLine(std::wstring_view line, CommandLineOptions& options) {
         if (!ReadName(rest, name, quoted) || !ReadValue(rest, quoted, value)) {
             return false;
         }
-        found[AsciiLower(name)] = value;
+        found[LowerAscii(name)] = value;
         name.clear();
         value.clear();
         quoted = false;

@@ -111,34 +111,10 @@ bool MoveAside(const fs::path& file) {
     return false;
 }
 
-void SyncFolder(const fs::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Writes text to a new file in the same folder and renames it over file, so readers and a
 // crash only ever see the old or the new content.
 bool ReplaceFile(const fs::path& file, const std::string& text) {
-    std::optional<fs::path> temp = CreateUniqueTempFile(file.parent_path(), TempPrefix(file));
-    if (!temp) {
-        return false;
-    }
-    File out = File::OpenReadWrite(*temp);
-    bool ok = out.IsOpen() && ::fchmod(out.Descriptor(), 0600) == 0 &&
-              out.Write(text.data(), text.size()) && out.Sync();
-    out.Close();
-    if (ok) {
-        ok = ::rename(temp->c_str(), file.c_str()) == 0;
-    }
-    if (!ok) {
-        RemoveRegularFile(*temp);
-        return false;
-    }
-    SyncFolder(file.parent_path());
-    return true;
+    return ReplaceFileAtomically(file, text, TempPrefix(file), 0600);
 }
 
 // Read, change and write back the whole object under the writers' lock.

@@ -22,6 +22,7 @@ inline constexpr wchar_t kConversionTypeDwnld[] = L"ConversionTypeDwnld";
 inline constexpr wchar_t kConvertQualityDwnld[] = L"ConvertQualityDwnld";
 inline constexpr wchar_t kAutoConvert[] = L"AutoConvert";
 inline constexpr wchar_t kDeleteOriginalFile[] = L"DeleteOriginalFile";
+inline constexpr wchar_t kMaxDownloadSpeed[] = L"MaxDownloadSpeed";  // bytes/s, 0: none
 inline constexpr wchar_t kConversionType[] = L"ConversionType";
 inline constexpr wchar_t kConvertQuality[] = L"ConvertQuality";
 inline constexpr wchar_t kConversionParams[] = L"ConversionParams";
@@ -32,6 +33,9 @@ inline constexpr wchar_t kNextCheckAutoUpdate[] = L"NextCheckAutoUpdate";
 inline constexpr wchar_t kDebugLogging[] = L"DebugLogging";
 inline constexpr wchar_t kIsn[] = L"ISN";
 inline constexpr wchar_t kSiteUrl[] = L"SiteURL";
+// The folders the desktop program downloaded to lately, one per line (newest first): where a
+// start looks for unfinished downloads to list again.
+inline constexpr wchar_t kResumeFolders[] = L"ResumeFolders";
 
 inline constexpr wchar_t kDefaultLanguage[] = L"1033";
 inline constexpr int kMruDirCount = 5;

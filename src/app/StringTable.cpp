@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/SettingsStore.h"
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -69,22 +70,6 @@ private:
     std::ifstream in_;
     bool first_ = true;
 };
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';
-}
-
-std::wstring Trim(std::wstring_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return std::wstring(text.substr(begin, end - begin));
-}
 
 // The text after the first "=", or empty when there is none.
 std::wstring ValueOf(const std::wstring& line) {
@@ -193,7 +178,8 @@ bool StringTable::Load(const fs::path& file, bool headerOnly) {
             if (eq == std::wstring::npos) {
                 continue;
             }
-            texts[Trim(std::wstring_view(*line).substr(0, eq))] = line->substr(eq + 1);
+            texts[std::wstring(Trim(std::wstring_view(*line).substr(0, eq), Blanks::WhiteSpace))] =
+                line->substr(eq + 1);
         }
         complete = reader.ReachedEnd();
     }

@@ -69,13 +69,25 @@ std::vector<OptionRule> DownloadRules(DownloadOptions& o) {
         {nullptr, "--convert-quality", 1,
          [&o](const std::vector<std::string>& v) {
              const auto q = ConvertQualityIndex(v[0]);
-             o.convertQuality = q.value_or(0);
+             o.convertQuality = q.value_or(ConversionQuality::kHigh);
              return q ? std::string() : BadValue("--convert-quality", v[0]);
          }},
         {nullptr, "--delete-original", 0,
          [&o](const std::vector<std::string>&) {
              o.deleteOriginal = true;
              return std::string();
+         }},
+        {nullptr, "--no-continue", 0,
+         [&o](const std::vector<std::string>&) {
+             o.noContinue = true;
+             return std::string();
+         }},
+        {nullptr, "--limit-rate", 1,
+         [&o](const std::vector<std::string>& v) {
+             o.limitRate = ByteRate(v[0]);
+             return o.limitRate ? std::string()
+                                : BadValue("--limit-rate", v[0]) +
+                                      " (bytes per second, or with k or M: 500k, 2M; 0: none)";
          }},
         {nullptr, "--playlists", 1,
          [&o](const std::vector<std::string>& v) {
@@ -102,7 +114,7 @@ std::vector<OptionRule> ConvertRules(ConvertOptions& o) {
         {nullptr, "--quality", 1,
          [&o](const std::vector<std::string>& v) {
              const auto q = ConvertQualityIndex(v[0]);
-             o.quality = q.value_or(0);
+             o.quality = q.value_or(ConversionQuality::kHigh);
              return q ? std::string() : BadValue("--quality", v[0]);
          }},
         {nullptr, "--volume", 1,
@@ -193,15 +205,15 @@ std::string ParseCommandArguments(const std::vector<std::string>& args, size_t f
 
 }  // namespace
 
-std::optional<int32_t> QualityCode(const std::string& name) {
-    return Lookup<int32_t>({{"best", 6},
-                            {"1080p", 7},
-                            {"720p", 5},
-                            {"480p", 4},
-                            {"360p-flv", 8},
-                            {"360p-mp4", 9},
-                            {"normal", 2}},
-                           name);
+std::optional<DownloadQuality> QualityCode(const std::string& name) {
+    return Lookup<DownloadQuality>({{"best", DownloadQuality::kBest},
+                                    {"1080p", DownloadQuality::kHd1080},
+                                    {"720p", DownloadQuality::kHd720},
+                                    {"480p", DownloadQuality::kHq480},
+                                    {"360p-flv", DownloadQuality::kHq360Flv},
+                                    {"360p-mp4", DownloadQuality::kHq360Mp4},
+                                    {"normal", DownloadQuality::kNormal}},
+                                   name);
 }
 
 std::optional<int32_t> ProfileIndex(const std::string& name) {
@@ -210,8 +222,36 @@ std::optional<int32_t> ProfileIndex(const std::string& name) {
         name);
 }
 
-std::optional<int32_t> ConvertQualityIndex(const std::string& name) {
-    return Lookup<int32_t>({{"high", 0}, {"optimal", 1}, {"medium", 2}, {"low", 3}}, name);
+std::optional<ConversionQuality> ConvertQualityIndex(const std::string& name) {
+    return Lookup<ConversionQuality>({{"high", ConversionQuality::kHigh},
+                                      {"optimal", ConversionQuality::kOptimal},
+                                      {"medium", ConversionQuality::kMedium},
+                                      {"low", ConversionQuality::kLow}},
+                                     name);
+}
+
+std::optional<uint64_t> ByteRate(const std::string& text) {
+    uint64_t multiplier = 1;
+    std::string digits = text;
+    if (!digits.empty()) {
+        const char unit = digits.back();
+        if (unit == 'k' || unit == 'K') {
+            multiplier = 1024;
+        } else if (unit == 'm' || unit == 'M') {
+            multiplier = 1024 * 1024;
+        }
+        if (multiplier != 1) {
+            digits.pop_back();
+        }
+    }
+    uint64_t value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto result = std::from_chars(digits.data(), end, value);
+    if (digits.empty() || result.ec != std::errc() || result.ptr != end ||
+        value > UINT64_MAX / multiplier) {
+        return std::nullopt;
+    }
+    return value * multiplier;
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
@@ -285,6 +325,11 @@ std::string UsageText() {
                                 convert each download when it completes
       --convert-quality high|optimal|medium|low   (default high)
       --delete-original         delete the download after its conversion
+      --no-continue             start over instead of going on with an interrupted
+                                download of the same address in the folder
+      --limit-rate RATE         bytes per second for all downloads together, or with k or M
+                                after the number (500k, 2M); 0: no limit (default: the
+                                desktop program's speed limit)
       --playlists all|single|skip   (default all)
       --channels all|single|skip    (default all)
   talvex-cli convert [options] FILE...

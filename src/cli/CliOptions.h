@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "activity/ConversionQuality.h"
+#include "scripts/DownloadQuality.h"
+
 namespace talvex::cli {
 
 enum class Command { Download, Convert, Sites, Version, Help };
@@ -17,11 +20,15 @@ enum class Command { Download, Convert, Sites, Version, Help };
 enum class ListChoice { All, Single, Skip };
 
 struct DownloadOptions {
-    std::optional<int32_t> quality;  // a quality code; none: the "DownloadQuality" setting
+    std::optional<DownloadQuality> quality;  // none: the "DownloadQuality" setting
     std::optional<std::string> folder;
     std::optional<int32_t> convertProfile;  // none: no automatic conversion
-    int32_t convertQuality = 0;
+    ConversionQuality convertQuality = ConversionQuality::kHigh;
     bool deleteOriginal = false;
+    // Start over instead of going on with an unfinished download of the same address.
+    bool noContinue = false;
+    // Bytes a second for this run (0: none); none: the "MaxDownloadSpeed" setting.
+    std::optional<uint64_t> limitRate;
     ListChoice playlists = ListChoice::All;
     ListChoice channels = ListChoice::All;
     std::vector<std::string> urls;
@@ -29,7 +36,7 @@ struct DownloadOptions {
 
 struct ConvertOptions {
     std::optional<int32_t> profile;  // required unless manual is set
-    int32_t quality = 0;
+    ConversionQuality quality = ConversionQuality::kHigh;
     int32_t volume = 100;
     bool trim = false;
     std::string trimStart;
@@ -54,10 +61,14 @@ struct ParseResult {
 // args excludes the program name.
 ParseResult ParseArguments(const std::vector<std::string>& args);
 
-// Names on the command line and the codes behind them; nothing for an unknown name.
-std::optional<int32_t> QualityCode(const std::string& name);
+// Names on the command line and what they stand for; nothing for an unknown name.
+std::optional<DownloadQuality> QualityCode(const std::string& name);
 std::optional<int32_t> ProfileIndex(const std::string& name);
-std::optional<int32_t> ConvertQualityIndex(const std::string& name);
+std::optional<ConversionQuality> ConvertQualityIndex(const std::string& name);
+// A rate as --limit-rate takes it: a whole number of bytes a second, or of KB (k, K: 1,024
+// bytes) or MB (m, M: 1,048,576 bytes) with the letter right after it ("500k", "2M"); nothing
+// for anything else.
+std::optional<uint64_t> ByteRate(const std::string& text);
 
 // The usage text printed by --help and after a usage error.
 std::string UsageText();

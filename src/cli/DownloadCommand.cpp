@@ -12,11 +12,13 @@
 #include "app/SettingsStore.h"
 #include "cli/Commands.h"
 #include "cli/Console.h"
+#include "cli/EarlierRuns.h"
 #include "cli/Interrupt.h"
 #include "cli/ItemRunner.h"
 #include "cli/ListReading.h"
 #include "engine/Engine.h"
 #include "platform/Utf8.h"
+#include "scripts/DownloadQuality.h"
 
 namespace talvex::cli {
 
@@ -26,19 +28,9 @@ namespace {
 
 // The stored "DownloadQuality" read back as the Download tab does: a code it does not offer
 // is "best".
-int32_t StoredQuality(const SettingsStore& settings) {
-    const uint32_t code = settings.GetNumber(setting::kDownloadQuality);
-    switch (code) {
-        case 2:
-        case 4:
-        case 5:
-        case 7:
-        case 8:
-        case 9:
-            return static_cast<int32_t>(code);
-        default:
-            return 6;
-    }
+DownloadQuality StoredQuality(const SettingsStore& settings) {
+    return DownloadQualityFromNumber(settings.GetNumber(setting::kDownloadQuality))
+        .value_or(DownloadQuality::kBest);
 }
 
 // Why nothing can be stored in folder, tried by making (and removing) a file there: the
@@ -104,6 +96,11 @@ int RunDownload(const DownloadOptions& options, CommandContext& context) {
         return kExitUsage;
     }
     engine.SetDownloadFolder(folder);
+    if (options.limitRate) {
+        // For this run only: Init applied the desktop program's "MaxDownloadSpeed".
+        Engine::SetDownloadSpeedLimit(*options.limitRate);
+    }
+    engine.SetRecordProgram(kRecordProgram);
 
     std::vector<std::wstring> urls;
     for (const std::string& url : options.urls) {
@@ -140,7 +137,7 @@ int RunDownload(const DownloadOptions& options, CommandContext& context) {
         return kExitOk;
     }
 
-    const int32_t quality = options.quality.value_or(StoredQuality(*engine.GetSettings()));
+    const DownloadQuality quality = options.quality.value_or(StoredQuality(*engine.GetSettings()));
     const bool autoConvert = options.convertProfile.has_value();
     std::optional<Engine::DownloadBatch> batch = PrepareUnlessInterrupted([&] {
         return engine.PrepareDownload(urls, quality, playlists, channels, autoConvert,
@@ -162,6 +159,7 @@ int RunDownload(const DownloadOptions& options, CommandContext& context) {
     if (batch->items.empty()) {
         return kExitFailed;
     }
+    GoOnWithEarlierRuns(batch->items, folder, options.noContinue, context.console);
     ItemRunner runner(engine, context.loop, context.console, context.view);
     runner.Queue(std::move(batch->items));
     return runner.Run(context.results);

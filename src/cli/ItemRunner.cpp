@@ -58,6 +58,21 @@ std::string ItemRunner::ResultLine(ActivityItem& item) {
     }
 }
 
+void ItemRunner::TellStartOvers() {
+    for (const RefPtr<ActivityItem>& item : items_) {
+        if (!item->IsDownload() || toldStartOver_.count(item.get()) != 0) {
+            continue;
+        }
+        auto& download = static_cast<DownloadItem&>(*item);
+        const std::wstring why = download.ResumeNote();
+        if (!why.empty()) {
+            toldStartOver_.insert(item.get());
+            console_.Message("talvex-cli: " + WideToUtf8(download.PageUrl()) + ": starting over, " +
+                             WideToUtf8(why));
+        }
+    }
+}
+
 void ItemRunner::Collect() {
     for (RefPtr<ActivityItem>& item : watch_.TakeAdded()) {
         if (known_.insert(item.get()).second) {
@@ -122,6 +137,7 @@ void ItemRunner::Queue(std::vector<RefPtr<ActivityItem>> items) {
 int ItemRunner::Run(std::FILE* results) {
     Collect();
     while (InterruptSignal() == 0) {
+        TellStartOvers();
         view_.Update(items_);
         if (AllEnded()) {
             break;
@@ -135,6 +151,7 @@ int ItemRunner::Run(std::FILE* results) {
     } else {
         WaitForWorkers(kStopWaitMs);
     }
+    TellStartOvers();
     view_.Update(items_);
     view_.Finish();
     bool allCompleted = true;

@@ -58,6 +58,9 @@ public:
 private:
     // Adds the items queued since the last call, in queue order.
     void Collect();
+    // Says on standard error, once per item, that a download which was to go on from an
+    // earlier run started over, and why.
+    void TellStartOvers();
     bool AllEnded();
     void HandleMessages(int waitMs);
     void Handle(const Message& message);
@@ -72,6 +75,7 @@ private:
     ProgressView& view_;
     QueueWatch watch_;
     std::vector<RefPtr<ActivityItem>> items_;
+    std::unordered_set<const ActivityItem*> toldStartOver_;
     std::unordered_set<const ActivityItem*> known_;  // the items in items_
 };
 

@@ -82,7 +82,7 @@ struct QualityInfo {
     const wchar_t* text;
 };
 
-constexpr QualityInfo kQualities[kQualityCount] = {
+constexpr QualityInfo kQualities[kConversionQualityCount] = {
     {L"dlg.main.combo.convrtquality.high", L"High"},
     {L"dlg.main.combo.convrtquality.opt", L"Optimal"},
     {L"dlg.main.combo.convrtquality.med", L"Medium"},
@@ -95,11 +95,13 @@ bool IsListedProfile(int profile) {
 
 }  // namespace
 
-std::optional<ProfileSettings> GetProfileSettings(int profile, int quality) {
-    if (profile < 0 || profile > kProfileMp3 || quality < 0 || quality >= kQualityCount) {
+std::optional<ProfileSettings> GetProfileSettings(int profile, ConversionQuality quality) {
+    // A quality made from an unchecked number may lie outside the table.
+    const int row = ConversionQualityNumber(quality);
+    if (profile < 0 || profile > kProfileMp3 || row < 0 || row >= kConversionQualityCount) {
         return std::nullopt;
     }
-    const Row& r = kTable[profile][quality];
+    const Row& r = kTable[profile][row];
     ProfileSettings s;
     s.video.codec = r.videoCodec;
     s.video.tag = r.tag;
@@ -133,11 +135,11 @@ std::wstring ProfileListText(int profile) {
 }
 
 std::wstring QualityListKey(int quality) {
-    return quality >= 0 && quality < kQualityCount ? kQualities[quality].key : L"";
+    return quality >= 0 && quality < kConversionQualityCount ? kQualities[quality].key : L"";
 }
 
 std::wstring QualityListText(int quality) {
-    return quality >= 0 && quality < kQualityCount ? kQualities[quality].text : L"";
+    return quality >= 0 && quality < kConversionQualityCount ? kQualities[quality].text : L"";
 }
 
 int VolumeUnits(int volumePercent) {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "activity/ConversionQuality.h"
+
 namespace talvex {
 
 enum ConversionProfile : int {
@@ -18,14 +20,6 @@ enum ConversionProfile : int {
     kProfileManual = 7,
 };
 inline constexpr int kProfileCount = 8;  // the rows offered in the lists, manual included
-
-enum ConversionQuality : int {
-    kQualityHigh = 0,
-    kQualityOptimal = 1,
-    kQualityMedium = 2,
-    kQualityLow = 3,
-};
-inline constexpr int kQualityCount = 4;
 
 // Encoder video settings; 0 or empty means "not written".
 struct VideoSettings {
@@ -51,8 +45,8 @@ struct ProfileSettings {
     AudioSettings audio;
 };
 
-// The settings of profiles 0 to 6 at qualities 0 to 3 (volume 256); nothing otherwise.
-std::optional<ProfileSettings> GetProfileSettings(int profile, int quality);
+// The settings of profiles 0 to 6 at each quality (volume 256); nothing otherwise.
+std::optional<ProfileSettings> GetProfileSettings(int profile, ConversionQuality quality);
 
 // Output extension with its dot: ".mov", ".mp4", ".mp4", ".3gp", ".wmv", ".avi", ".mp3";
 // empty for the manual profile; ".avi" for any other index.

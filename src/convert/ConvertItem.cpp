@@ -15,11 +15,12 @@
 #include "convert/ManualCommand.h"
 #include "convert/ManualCommandRefusal.h"
 #include "convert/TrimTimes.h"
+#include "platform/CollisionName.h"
 #include "platform/FileOps.h"
+#include "platform/PathText.h"
 #include "platform/Process.h"
 #include "platform/ThreadPool.h"
 #include "platform/Tick.h"
-#include "platform/Utf8.h"
 
 namespace talvex {
 
@@ -32,10 +33,6 @@ namespace {
 constexpr int kPollMs = 250;
 // Progress reports closer than this to the run's start are dropped, except the first.
 constexpr uint64_t kReportIntervalMs = 200;
-
-fs::path ToPath(const std::wstring& text) {
-    return fs::path(WideToUtf8(text));
-}
 
 // Whether two names reach one file (the same path, or links to one file).
 bool SameFile(const std::wstring& a, const std::wstring& b) {
@@ -90,10 +87,10 @@ void RemoveIfPresent(const std::wstring& path) {
 
 }  // namespace
 
-ConvertItem::ConvertItem(int32_t profileIndex, int32_t qualityIndex)
+ConvertItem::ConvertItem(int32_t profileIndex, ConversionQuality qualityChoice)
     : ActivityItem(ActivityKind::Conversion), statistics_(std::make_unique<ProgressStatistics>()) {
     profile = profileIndex;
-    quality = qualityIndex;
+    quality = qualityChoice;
     manual = profileIndex == kProfileManual;
 }
 
@@ -166,9 +163,15 @@ void ConvertItem::NameOutput() {
     // The source is never replaced, whatever replaceExisting says: an output named like its
     // source ("b.mp4" to iPhone) takes a free name as if replacing were off.
     if (!replaceExisting || SameFile(candidate, sourcePath)) {
-        for (int i = 0; i < kNameTries && NameTaken(candidate); ++i) {
-            candidate = WithoutExtension(candidate) + suffix + extension;
-        }
+        const std::wstring stem = WithoutExtension(candidate);
+        auto nth = [&](int n) {
+            return n == 0 ? candidate : SuffixedName(stem, suffix, n, extension);
+        };
+        // The first free one; when all are taken, the one after them (the move into place
+        // walks on from there at the end).
+        const std::optional<int> freeTry = TakeFirstFree(
+            kNameTries, [&](int n) { return NameTaken(nth(n)) ? NameTry::Taken : NameTry::Done; });
+        candidate = nth(freeTry.value_or(kNameTries));
     }
     SetOutputPath(candidate);
     if (reservation_.empty()) {
@@ -189,7 +192,7 @@ bool ConvertItem::ReserveWorkNameLocked() {
     }
     AnnounceWorkFile(*reserved);
     ReleaseWorkNameLocked();
-    reservation_ = Utf8ToWide(reserved->string());
+    reservation_ = FromPath(*reserved);
     workPath = reservation_ + ExtensionOf(output);
     return true;
 }
@@ -534,16 +537,23 @@ int ConvertItem::WaitForEncoder() {
 }
 
 std::optional<std::wstring> ConvertItem::MoveIntoPlaceLocked(const std::wstring& from,
-                                                             std::wstring target) {
+                                                             const std::wstring& target) {
+    const std::wstring stem = WithoutExtension(target);
     const std::wstring extension = ExtensionOf(target);
-    for (int i = 0; i < kNameTries; ++i) {
-        if (IsRegularFile(from) && !NameTaken(target) &&
-            MoveNoReplace(ToPath(from), ToPath(target))) {
-            return target;
+    std::wstring moved;
+    const std::optional<int> taken = TakeFirstFree(kNameTries, [&](int n) {
+        const std::wstring candidate = SuffixedName(stem, nameSuffix_, n, extension);
+        if (IsRegularFile(from) && !NameTaken(candidate) &&
+            MoveNoReplace(ToPath(from), ToPath(candidate))) {
+            moved = candidate;
+            return NameTry::Done;
         }
-        target = WithoutExtension(target) + nameSuffix_ + extension;
+        return NameTry::Taken;
+    });
+    if (!taken) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return moved;
 }
 
 ActivityState ConvertItem::Finish(int exitCode) {

@@ -33,7 +33,7 @@ public:
     // downloads).
     static constexpr int kEncoderNiceIncrement = 5;
 
-    ConvertItem(int32_t profile, int32_t quality);
+    ConvertItem(int32_t profile, ConversionQuality quality);
 
     // Conversion options, set before the item is queued.
     int32_t volumePercent = 100;  // 0 to 200
@@ -83,7 +83,8 @@ private:
     ActivityState Finish(int exitCode);
     // Moves the file at from to target, trying suffixed names while the target is taken; the
     // name it got. Under mutex_.
-    std::optional<std::wstring> MoveIntoPlaceLocked(const std::wstring& from, std::wstring target);
+    std::optional<std::wstring> MoveIntoPlaceLocked(const std::wstring& from,
+                                                    const std::wstring& target);
     void NameOutput();
     // Reserves a work name beside the output (workPath); false when none can be had. Under
     // mutex_.

@@ -5,6 +5,7 @@
 #include "convert/ConversionProfiles.h"
 #include "convert/EncoderReport.h"
 #include "convert/TrimTimes.h"
+#include "platform/PathText.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -32,8 +33,9 @@ bool ProfileFitsPicture(int profile) {
     return profile >= kProfileIpod && profile <= kProfileXvid;
 }
 
-std::optional<std::wstring> ProfileArguments(int profile, int quality, int volumePercent,
-                                             PictureSize source, bool amrNbEncoder) {
+std::optional<std::wstring> ProfileArguments(int profile, ConversionQuality quality,
+                                             int volumePercent, PictureSize source,
+                                             bool amrNbEncoder) {
     if (profile < kProfileIpod || profile > kProfileMp3) {
         return L" ";
     }
@@ -96,7 +98,7 @@ std::optional<CommandLine> BuildEncoderCommand(const EncoderCommandInput& input,
                                                const EncoderTools& tools) {
     PictureSize source;
     if (ProfileFitsPicture(input.profile) && tools.probe) {
-        source = tools.probe(std::filesystem::path(WideToUtf8(input.sourcePath)));
+        source = tools.probe(ToPath(input.sourcePath));
     }
     const bool amrNb = input.profile == kProfileCellPhone && tools.hasAmrNb && tools.hasAmrNb();
     auto profileText =
@@ -105,7 +107,7 @@ std::optional<CommandLine> BuildEncoderCommand(const EncoderCommandInput& input,
         return std::nullopt;
     }
     const std::wstring cutText = CutArguments(input.trim, input.trimStart, input.trimEnd);
-    const std::wstring encoder = Utf8ToWide(tools.encoder.string());
+    const std::wstring encoder = FromPath(tools.encoder);
 
     CommandLine command;
     command.text = encoder + L" -i \"" + input.sourcePath + L"\"" + *profileText + cutText +

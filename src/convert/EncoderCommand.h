@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "activity/ConversionQuality.h"
 #include "convert/PictureSize.h"
 
 namespace talvex {
@@ -27,15 +28,16 @@ std::wstring CutArguments(bool trim, std::wstring_view trimStart, std::wstring_v
 bool ProfileFitsPicture(int profile);
 
 // The video text, the profile's container text (" -f psp" for 2, " -f asf" for 4), the audio
-// text and one blank; a single blank for an index outside 0 to 6. Nothing for a quality outside
-// 0 to 3 on profiles 0 to 6. source is the probed picture size (0 x 0 when unknown). Without an
-// AMR-NB encoder (the 3GP container's default audio codec) profile 3 names AAC instead.
-std::optional<std::wstring> ProfileArguments(int profile, int quality, int volumePercent,
-                                             PictureSize source, bool amrNbEncoder);
+// text and one blank; a single blank for an index outside 0 to 6. Nothing for a quality that
+// is none of the four on profiles 0 to 6. source is the probed picture size (0 x 0 when unknown).
+// Without an AMR-NB encoder (the 3GP container's default audio codec) profile 3 names AAC instead.
+std::optional<std::wstring> ProfileArguments(int profile, ConversionQuality quality,
+                                             int volumePercent, PictureSize source,
+                                             bool amrNbEncoder);
 
 struct EncoderCommandInput {
     int profile = 0;
-    int quality = 0;
+    ConversionQuality quality = ConversionQuality::kHigh;
     int volumePercent = 100;
     bool trim = false;
     std::wstring trimStart = L"0:00:00";

@@ -2,15 +2,12 @@
 
 #include <system_error>
 
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
 
 namespace {
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r';
-}
 
 std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
     size_t at = 0;
@@ -46,7 +43,7 @@ std::optional<std::vector<std::wstring>> SplitCommandWords(std::wstring_view tex
     size_t i = 0;
     while (i < text.size()) {
         wchar_t c = text[i];
-        if (IsBlank(c)) {
+        if (IsBlank(c, Blanks::SpaceTabLineBreaks)) {
             if (inWord) {
                 words.push_back(std::move(word));
                 word.clear();

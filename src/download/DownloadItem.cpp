@@ -8,7 +8,7 @@
 
 namespace talvex {
 
-DownloadItem::DownloadItem(SiteParser* parser, int32_t formatChoice, bool convertFlag)
+DownloadItem::DownloadItem(SiteParser* parser, DownloadQuality formatChoice, bool convertFlag)
     : ActivityItem(ActivityKind::Download),
       parser_(parser),
       formatChoice_(formatChoice),
@@ -16,11 +16,13 @@ DownloadItem::DownloadItem(SiteParser* parser, int32_t formatChoice, bool conver
 
 DownloadItem::~DownloadItem() {
     // An item dropped while it still owns a temporary file (paused, or never finished) takes
-    // the file with it: no partial download is ever left behind.
+    // the file and its record with it: no partial download is ever left behind, but for one
+    // stopped at the program's end, which is kept for the next start.
     outputFile_.reset();
-    if (!tempPath_.empty()) {
+    if (!tempPath_.empty() && !keepWork_.load()) {
         RemoveRegularFile(tempPath_);
         ReleaseWorkFile(tempPath_);
+        DiscardRecord();
     }
 }
 

@@ -19,6 +19,9 @@
 //   DownloadItemStore.cpp      the temporary file, the final name (store and rename), clean-up,
 //                              and what a download folder that takes no file tells the user
 //   DownloadItemProgress.cpp   the figures shown while it runs
+//   DownloadItemResume.cpp     the record beside the work file that lets a later start go on
+//                              where this one ended (ResumeRecord.h), and taking such a
+//                              record on
 //   SegmentPlan.h              the byte ranges of the segments and their combined figures
 //   DownloadSubItem.h          the transfers themselves
 //
@@ -26,9 +29,11 @@
 // queue's lock); preparing, running and each transfer are separate thread-pool work items, and
 // transfers report their end through OnSubItemComplete on their own workers.
 // Locks, outermost first: completionLock (one OnItemComplete at a time), subItemLock (the
-// transfers, the state changes of Pause/Stop/OnSubItemComplete, the temporary file), and the
-// text lock of the strings (nothing but the output path's own lock is taken while it is held).
+// transfers, the state changes of Pause/Stop/OnSubItemComplete, the temporary file), the
+// record lock (the record file), and the text lock of the strings (nothing but the output
+// path's own lock is taken while it is held).
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -42,6 +47,7 @@
 #include "activity/ActivityItem.h"
 #include "app/threads/DCriticalSection.h"
 #include "app/threads/RefPtr.h"
+#include "download/ResumeRecord.h"
 #include "net/DNetworking.h"
 #include "platform/FileOps.h"
 #include "scripts/IScriptTarget.h"
@@ -50,6 +56,7 @@ namespace talvex {
 
 class ItemPresence;
 class SiteParser;
+struct FoundRecord;
 
 class DownloadItem : public ActivityItem, public IScriptTarget {
 public:
@@ -62,7 +69,7 @@ public:
     static constexpr int kMaxNameAttempts = 20;
 
     // parser: the engine's interpreter, not owned (may be null: every script run fails).
-    DownloadItem(SiteParser* parser, int32_t formatChoice, bool convertFlag);
+    DownloadItem(SiteParser* parser, DownloadQuality formatChoice, bool convertFlag);
     ~DownloadItem() override;
 
     // A playlist or channel entry: copies the parent's parser, download folder, quality,
@@ -80,10 +87,38 @@ public:
     bool CanStart() override;
     bool CanPause() override;
     bool CanStop() override;
+    // At the program's end an HTTP download that keeps a record stops leaving its work file
+    // and record for the next start; anything else stops as Stop does.
+    bool StopForExit() override;
+
+    // --- going on after a restart (DownloadItemResume.cpp) ---
+    // The program named in the records this item writes ("talvex" unless set).
+    void SetRecordProgram(std::string program);
+    // Takes on an unfinished download that a folder holds: its work file (locked for this
+    // item; false, with nothing changed, when another holds it or it cannot be opened), its
+    // addresses, title and choices. The item's next run goes on from the recorded positions
+    // when the media is unchanged, and starts over (saying why in ResumeNote) when it is not.
+    // paused: the item is listed Paused with its recorded progress. The item must have been
+    // made with the record's quality and conversion flag.
+    bool AdoptRecord(const FoundRecord& found, bool paused);
+    // What the last run did with a record it took on: empty when it went on (or had none),
+    // else why the download started over.
+    std::wstring ResumeNote() const;
+    // Bytes on disk when the record was taken on (0 without one).
+    uint64_t AdoptedBytes() const { return adoptedBytes_.load(); }
+    // The record file while the item keeps one (tests and front ends); empty otherwise.
+    std::filesystem::path RecordPath() const;
+    // How often the record is rewritten while data arrives (one second unless set).
+    void SetRecordInterval(std::chrono::milliseconds interval) { recordInterval_ = interval; }
+    // Called by the transfers as data arrives: rewrites the record when it is due.
+    void NoteProgress();
+    // The validator a range that goes on with this file sends as "If-Range" (a strong ETag,
+    // else Last-Modified); empty when the server sent neither.
+    std::wstring IfRangeValidator() const;
 
     // --- IScriptTarget (read and written by script runs on workers) ---
     std::wstring PageUrl() const override;
-    int32_t FormatChoice() const override { return formatChoice_; }
+    DownloadQuality FormatChoice() const override { return formatChoice_; }
     bool IsListParent() const override { return isListParent_.load(); }
     void* OwnerWindow() const override { return ownerWindow; }
     // Stop sets it: the item's script run ends and its page fetch is abandoned.
@@ -167,8 +202,11 @@ private:
     // Creates and opens the temporary file in the download folder; false when it cannot, or
     // when the item was stopped meanwhile (stopped is then set).
     bool CreateTemporaryFile(bool& stopped);
-    void RunOneStreamDownload();
-    void RunMultiStreamDownload(uint64_t size);
+    // resumeAt: bytes already on disk (the rest is asked for with a range).
+    void RunOneStreamDownload(uint64_t size = 0, uint64_t resumeAt = 0);
+    // recorded: the segments of a record to go on with; nothing starts every segment anew.
+    void RunMultiStreamDownload(uint64_t size,
+                                const std::vector<ResumeSegment>* recorded = nullptr);
     void RunRTMPDownload();
     // The log lines of a one-transfer run: stopped before the start, started, failed.
     struct SingleSubItemLog {
@@ -176,8 +214,10 @@ private:
         const char* started;
         const char* failed;
     };
-    // Adds and starts the single transfer of a one-stream or RTMP run.
-    void RunSingleSubItem(const RefPtr<DownloadSubItem>& sub, const SingleSubItemLog& log);
+    // Adds and starts the single transfer of a one-stream or RTMP run; recordSize: the size
+    // of a stream that is recorded for a later start (0: none is, as for RTMP).
+    void RunSingleSubItem(const RefPtr<DownloadSubItem>& sub, const SingleSubItemLog& log,
+                          uint64_t recordSize = 0);
     // Starts sub (queues its AsyncDownload) unless the item was stopped or paused meanwhile.
     // Called with subItemLock held.
     bool StartSubItem(DownloadSubItem* sub);
@@ -185,6 +225,19 @@ private:
     void EndRunEarly();
     // Sets stopRequested and stops every running transfer. Called with subItemLock held.
     void StopAllSubItems();
+    // The record (DownloadItemResume.cpp). BeginRecord starts one for the transfers just added
+    // (called with subItemLock held); SaveRecord flushes the work file's data and then writes
+    // what is on disk (force: whether or not it is due); DiscardRecord deletes it.
+    void BeginRecord(uint64_t size);
+    void SaveRecord();
+    void DiscardRecord();
+    // Folds the transfers' positions into the record's segments (subItemLock held).
+    void CollectRecordSegments();
+    std::optional<ResumeRecord> TakePendingRecord();
+    // Why a download recorded as record cannot go on with the media as the server describes
+    // it now; empty when it can.
+    std::wstring WhyStartOver(const ResumeRecord& record, uint64_t size, bool acceptsRanges) const;
+    void StartedOver(const std::wstring& why);
     // Moves the file at source to folder/title[n].ext; the target, or nothing.
     std::optional<std::filesystem::path> MoveToFinalName(const std::filesystem::path& source,
                                                          const std::wstring& title,
@@ -237,7 +290,7 @@ private:
     std::atomic<bool> retrySingle_{false};
     std::atomic<bool> stopRequested_{false};
     std::atomic<uint32_t> failed_{0};
-    const int32_t formatChoice_;
+    const DownloadQuality formatChoice_;
     std::atomic<bool> isListParent_{false};
     std::shared_ptr<File> outputFile_;  // under subItemLock
     bool autoConvert_ = false;
@@ -252,6 +305,21 @@ private:
     // The conversion this download asked for when it completed, still known after the queue
     // took it on, without keeping it alive; under subItemLock.
     std::shared_ptr<ItemPresence> handedFollowUp_;
+    // The record: what the next start needs to go on (see DownloadItemResume.cpp).
+    std::optional<ResumeRecord> pendingRecord_;  // under subItemLock: taken on, not yet run
+    std::vector<ResumeSegment> recordSegments_;  // under subItemLock
+    uint64_t recordSize_ = 0;                    // under subItemLock
+    bool recordMultiStream_ = false;             // under subItemLock
+    mutable std::mutex recordLock_;
+    std::filesystem::path recordPath_;  // under recordLock_; empty while no record is kept
+    std::string recordProgram_ = "talvex";
+    std::string etag_;          // under textLock_
+    std::string lastModified_;  // under textLock_
+    std::wstring resumeNote_;   // under textLock_
+    std::atomic<bool> keepWork_{false};
+    std::atomic<uint64_t> lastRecordTick_{0};
+    std::atomic<uint64_t> adoptedBytes_{0};
+    std::chrono::milliseconds recordInterval_{1000};
     // The run whose end was last announced, so that one run posts one finished notice.
     std::atomic<uint64_t> runNumber_{0};
     std::atomic<uint64_t> postedRun_{0};

@@ -1,31 +1,15 @@
 // The work of a run on the workers: preparing while the item waits, then the script, the size
 // query and the choice of transfer, and a run that ends before any transfer started.
-#include <cwctype>
-
 #include "app/DebugLog.h"
 #include "download/DownloadItem.h"
 #include "download/DownloadSubItem.h"
 #include "download/SegmentPlan.h"
+#include "platform/TextHelpers.h"
+#include "platform/Utf8.h"
 
 namespace talvex {
 
 namespace {
-
-std::wstring Trim(const std::wstring& text) {
-    size_t first = text.find_first_not_of(L" \t\r\n");
-    if (first == std::wstring::npos) {
-        return {};
-    }
-    size_t last = text.find_last_not_of(L" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    }
-    return text;
-}
 
 // The scheme of an address ("http", "RTMP" ...): letters, digits, "+", "-" and "." before "://"
 // followed by a host. Nothing when the address cannot be split.
@@ -93,7 +77,15 @@ std::optional<uint64_t> DownloadItem::QueryMediaSize(const std::wstring& mediaUr
     if (acceptsRanges != nullptr) {
         std::wstring value;
         *acceptsRanges = net.GetResponseHeader(L"accept-ranges", value) == kNetSuccess &&
-                         Lower(Trim(value)) == L"bytes";
+                         LowerAscii(Trim(value, Blanks::SpaceTabLineBreaks)) == L"bytes";
+        // What tells a later start whether the file is still the same one.
+        std::wstring etag;
+        std::wstring modified;
+        net.GetResponseHeader(L"etag", etag);
+        net.GetResponseHeader(L"last-modified", modified);
+        std::lock_guard<std::mutex> guard(textLock_);
+        etag_ = WideToUtf8(Trim(etag, Blanks::SpaceTabLineBreaks));
+        lastModified_ = WideToUtf8(Trim(modified, Blanks::SpaceTabLineBreaks));
     }
     return net.ContentLength().value_or(0);
 }
@@ -112,7 +104,22 @@ void DownloadItem::EndRunEarly() {
 void DownloadItem::AsyncRun() {
     DebugLog::Write("Enter DownloadItem::AsyncRun");
     try {
-        if (!RunScript()) {
+        // A download taken on from a record goes on with the recorded address while that still
+        // answers with the recorded size; the site script is asked for a fresh one otherwise.
+        std::optional<ResumeRecord> record = TakePendingRecord();
+        bool acceptsRanges = false;
+        uint64_t size = 0;
+        bool sized = false;
+        if (record) {
+            const std::optional<uint64_t> recorded =
+                QueryMediaSize(record->mediaUrl, &acceptsRanges);
+            if (recorded && *recorded == record->size) {
+                SetMediaUrl(record->mediaUrl);
+                size = *recorded;
+                sized = true;
+            }
+        }
+        if (!sized && !RunScript()) {
             DebugLog::Write("Exit DownloadItem::AsyncRun (failed 1)");
             EndRunEarly();
             return;
@@ -132,23 +139,36 @@ void DownloadItem::AsyncRun() {
             EndRunEarly();
             return;
         }
-        const std::wstring lower = Lower(*scheme);
+        const std::wstring lower = LowerAscii(*scheme);
         if (lower == L"http" || lower == L"https") {
-            bool acceptsRanges = false;
-            std::optional<uint64_t> size = QueryMediaSize(mediaUrl, &acceptsRanges);
-            if (!size) {
-                DebugLog::Write("Exit DownloadItem::AsyncRun (failed 5)");
-                EndRunEarly();
-                return;
+            if (!sized) {
+                const std::optional<uint64_t> queried = QueryMediaSize(mediaUrl, &acceptsRanges);
+                if (!queried) {
+                    DebugLog::Write("Exit DownloadItem::AsyncRun (failed 5)");
+                    EndRunEarly();
+                    return;
+                }
+                size = *queried;
             }
-            sizeMB.store(static_cast<double>(*size) / 1048576.0);
-            const bool segmented = *size != 0 && acceptsRanges && !retrySingle_.load();
+            sizeMB.store(static_cast<double>(size) / 1048576.0);
+            if (record) {
+                if (const std::wstring why = WhyStartOver(*record, size, acceptsRanges);
+                    !why.empty()) {
+                    StartedOver(why);
+                    record.reset();
+                }
+            }
+            const bool segmented =
+                record ? record->multiStream : size != 0 && acceptsRanges && !retrySingle_.load();
             // Segments write at their own offsets into a file of the announced size, and each
             // must arrive whole, so together they confirm that size. A single stream's file is
             // its body: it starts empty and grows with what arrives, so a size announced by the
-            // query but not delivered by the transfer never shows in the file.
+            // query but not delivered by the transfer never shows in the file. A recorded
+            // download's file already has its shape; one that starts over is emptied first.
             std::shared_ptr<File> file = OutputFile();
-            if (!file || !file->Resize(segmented ? *size : 0)) {
+            const bool shaped =
+                file && (record || (file->Resize(0) && file->Resize(segmented ? size : 0)));
+            if (!shaped) {
                 if (file) {
                     SetErrorText(WriteErrorText(errno));
                 }
@@ -159,12 +179,15 @@ void DownloadItem::AsyncRun() {
             multiStream_.store(segmented);
             if (multiStream_.load()) {
                 DebugLog::Write("Exit DownloadItem::AsyncRun (success 2)");
-                RunMultiStreamDownload(*size);
+                RunMultiStreamDownload(size, record ? &record->segments : nullptr);
             } else {
                 DebugLog::Write("Exit DownloadItem::AsyncRun (success 1)");
-                RunOneStreamDownload();
+                RunOneStreamDownload(size, record ? record->segments.front().done : 0);
             }
         } else if (lower == L"rtmp") {
+            if (record) {
+                StartedOver(L"the media is now a stream that cannot go on where it stopped");
+            }
             DebugLog::Write("Exit DownloadItem::AsyncRun (success 3)");
             RunRTMPDownload();
         } else {
@@ -181,17 +204,18 @@ void DownloadItem::AsyncRun() {
     }
 }
 
-void DownloadItem::RunOneStreamDownload() {
+void DownloadItem::RunOneStreamDownload(uint64_t size, uint64_t resumeAt) {
     DebugLog::Write("Enter DownloadItem::RunOneStreamDownload");
     Trace("Starting single stream HTTP download\n");
     RunSingleSubItem(
-        RefPtr<DownloadSubItem>(new OneStreamSubItem(this)),
+        RefPtr<DownloadSubItem>(new OneStreamSubItem(this, resumeAt, size)),
         {"Exit RunOneStreamDownload (success 1)", "Exit RunOneStreamDownload (success 2)",
-         "Exit DownloadItem::RunOneStreamDownload (failed)"});
+         "Exit DownloadItem::RunOneStreamDownload (failed)"},
+        size);
 }
 
-void DownloadItem::RunSingleSubItem(const RefPtr<DownloadSubItem>& sub,
-                                    const SingleSubItemLog& log) {
+void DownloadItem::RunSingleSubItem(const RefPtr<DownloadSubItem>& sub, const SingleSubItemLog& log,
+                                    uint64_t recordSize) {
     bool stopped = false;
     bool failed = false;
     {
@@ -201,10 +225,15 @@ void DownloadItem::RunSingleSubItem(const RefPtr<DownloadSubItem>& sub,
         } else if (stopRequested_.load()) {
             DebugLog::Write(log.stoppedBeforeStart);
             stopped = true;
-        } else if (!StartSubItem(sub.get())) {
-            failed = true;
         } else {
-            DebugLog::Write(log.started);
+            if (recordSize != 0) {
+                BeginRecord(recordSize);
+            }
+            if (!StartSubItem(sub.get())) {
+                failed = true;
+            } else {
+                DebugLog::Write(log.started);
+            }
         }
     }
     if (failed) {
@@ -215,23 +244,37 @@ void DownloadItem::RunSingleSubItem(const RefPtr<DownloadSubItem>& sub,
     }
 }
 
-void DownloadItem::RunMultiStreamDownload(uint64_t size) {
+void DownloadItem::RunMultiStreamDownload(uint64_t size,
+                                          const std::vector<ResumeSegment>* recorded) {
     DebugLog::Write("Enter DownloadItem::RunMultiStreamDownload");
     Trace("Starting multi stream HTTP download\n");
     bool failed = false;
     bool stopped = false;
+    bool complete = false;
     {
         // Pause and Stop wait while the segments are made and started, so that they find
         // either no segment or all of them.
         std::lock_guard<DCriticalSection> guard(subItemLock_);
         std::vector<RefPtr<MultiStreamSubItem>> segments;
-        const SegmentPlan plan(size);
-        for (const ByteRange& range : plan.Ranges()) {
-            RefPtr<MultiStreamSubItem> segment(new MultiStreamSubItem(this, range.from, range.to));
+        std::vector<ResumeSegment> plan;
+        if (recorded != nullptr) {
+            plan = *recorded;
+        } else {
+            for (const ByteRange& range : SegmentPlan(size).Ranges()) {
+                plan.push_back({range.from, range.to, 0});
+            }
+        }
+        for (const ResumeSegment& range : plan) {
+            RefPtr<MultiStreamSubItem> segment(
+                new MultiStreamSubItem(this, range.start, range.to, range.done));
             AddSubItem(segment.get());
-            segment->OnSize(range.to - range.from + 1);
+            segment->OnSize(range.to - range.start + 1);
+            if (range.done != 0) {
+                segment->ProgressStatistics::Update(range.done, range.done, 0.0, 0.0);
+            }
             segments.push_back(segment);
         }
+        BeginRecord(size);
         if (stopRequested_.load()) {
             if (state.load() == ActivityState::Pausing) {
                 // Paused before any segment started: every segment waits for the resume.
@@ -240,11 +283,21 @@ void DownloadItem::RunMultiStreamDownload(uint64_t size) {
                 stopped = true;
             }
         } else {
+            bool anyLeft = false;
             for (const auto& segment : segments) {
+                if (segment->From() > segment->To()) {
+                    continue;  // recorded whole already
+                }
+                anyLeft = true;
                 if (!StartSubItem(segment.get())) {
                     failed = true;
                     break;
                 }
+            }
+            // Every byte was on disk already: the transfer is complete.
+            complete = !failed && !anyLeft;
+            if (complete) {
+                transferred_.store(true);
             }
         }
     }
@@ -253,6 +306,8 @@ void DownloadItem::RunMultiStreamDownload(uint64_t size) {
         DebugLog::Write("Exit DownloadItem::RunMultiStreamDownload");
     } else if (stopped) {
         EndRunEarly();
+    } else if (complete) {
+        OnItemComplete();
     }
 }
 

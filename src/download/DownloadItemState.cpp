@@ -25,10 +25,12 @@ bool DownloadItem::Run() {
         std::lock_guard<DCriticalSection> guard(subItemLock_);
         ActivityState s = state.load();
         ActivityState before = prevState.load();
-        // Resuming needs the stopped segments; without them the download starts over.
+        // Resuming needs the stopped segments; without them the download starts over. A
+        // download taken on from a record first checks the media (AsyncRun).
         bool resume = (s == ActivityState::Paused ||
                        (s == ActivityState::Queued && before == ActivityState::Paused)) &&
-                      multiStream_.load() && !subItems_.empty();
+                      multiStream_.load() && !subItems_.empty() && !pendingRecord_;
+        keepWork_.store(false);
         if (resume) {
             stopRequested_.store(false);
             failed_.store(0);

@@ -11,6 +11,7 @@
 #include "app/DebugLog.h"
 #include "download/DownloadPaths.h"
 #include "download/DownloadSubItem.h"
+#include "platform/CollisionName.h"
 #include "scripts/SiteParser.h"
 
 namespace talvex {
@@ -66,6 +67,9 @@ bool DownloadItem::CreateTemporaryFile(bool& stopped) {
     }
     AnnounceWorkFile(*path);
     File file = File::OpenReadWrite(*path);
+    // Locked for as long as this item holds it: a start of another program neither takes its
+    // record on nor removes it as left over.
+    file.TryLock();
     if (!file.IsOpen()) {
         SetErrorText(WriteErrorText(errno));
         RemoveRegularFile(*path);
@@ -86,6 +90,13 @@ std::wstring DownloadItem::WorkPath() const {
 
 void DownloadItem::Cleanup() {
     std::lock_guard<DCriticalSection> guard(subItemLock_);
+    if (keepWork_.load()) {
+        // Stopped at the program's end: the work file and its record stay for the next start,
+        // the record brought up to what is on disk now.
+        SaveRecord();
+        return;
+    }
+    DiscardRecord();
     // Transfers still writing keep their own reference: the descriptor closes after their
     // last write, and the name is gone at once.
     outputFile_.reset();
@@ -161,7 +172,7 @@ bool DownloadItem::SetFileName(const std::wstring& name) {
     tempPath_.clear();
     ReleaseWorkFile(source);
     if (attempt != 0) {
-        title_ += L"[" + std::to_wstring(attempt) + L"]";
+        title_ += NumberMark(attempt);
     }
     return true;
 }
@@ -174,20 +185,25 @@ std::optional<fs::path> DownloadItem::MoveToFinalName(const fs::path& source,
         std::lock_guard<std::mutex> guard(textLock_);
         folder = downloadFolder_.empty() ? ToPath(workPath).parent_path() : downloadFolder_;
     }
-    for (int n = 0; n < kMaxNameAttempts; ++n) {
+    std::optional<fs::path> moved;
+    const std::optional<int> taken = TakeFirstFree(kMaxNameAttempts, [&](int n) {
         fs::path target = folder / FinalFileName(title, extension, n);
         std::error_code ec;
         if (!fs::exists(source, ec) || fs::exists(target, ec)) {
-            continue;
+            return NameTry::Taken;
         }
         // Never replaces: a file that appeared under the name meanwhile makes this attempt
         // fail like an existing one.
-        if (MoveNoReplace(source, target)) {
-            *attempt = n;
-            return target;
+        if (!MoveNoReplace(source, target)) {
+            return NameTry::Taken;
         }
+        moved = std::move(target);
+        return NameTry::Done;
+    });
+    if (taken) {
+        *attempt = *taken;
     }
-    return std::nullopt;
+    return moved;
 }
 
 bool DownloadItem::StoreFile() {
@@ -220,12 +236,13 @@ bool DownloadItem::StoreFile() {
         int attempt = 0;
         std::optional<fs::path> target = MoveToFinalName(source, title, extension, &attempt);
         if (target) {
+            DiscardRecord();
             std::lock_guard<std::mutex> guard(textLock_);
             SetOutputPath(FromPath(*target));
             tempPath_.clear();
             ReleaseWorkFile(source);
             if (attempt != 0) {
-                title_ += L"[" + std::to_wstring(attempt) + L"]";
+                title_ += NumberMark(attempt);
             }
             stored = true;
         }

@@ -44,6 +44,8 @@ void DownloadItem::RemoveSubItem(DownloadSubItem* sub) {
     auto it = std::find_if(subItems_.begin(), subItems_.end(),
                            [sub](const RefPtr<DownloadSubItem>& p) { return p.get() == sub; });
     if (it != subItems_.end()) {
+        // What the transfer put on disk stays counted in the record.
+        CollectRecordSegments();
         subItems_.erase(it);
     }
 }
@@ -109,6 +111,7 @@ bool DownloadItem::OnSubItemComplete(DownloadSubItem* sub) {
     try {
         const uint32_t code = sub->GetResult();
         const bool subFailed = sub->HasFailed();
+        bool paused = false;
         {
             std::lock_guard<DCriticalSection> guard(subItemLock_);
             sub->runState.store(DownloadSubItem::kFinished);
@@ -169,17 +172,21 @@ bool DownloadItem::OnSubItemComplete(DownloadSubItem* sub) {
                 ActivityState s = state.load();
                 if (s == ActivityState::Pausing) {
                     // A pause is no end of the run: nothing to complete. (A resume may follow
-                    // the moment this lock is let go.)
+                    // the moment this lock is let go.) The record keeps what the segments
+                    // reached, for a program that ends while the item is paused.
                     SetState(ActivityState::Paused);
-                    DebugLog::Write("Exit DownloadItem::OnSubItemComplete (failed 1)");
-                    return true;
+                    paused = true;
                 }
-                if (s == ActivityState::Running && !retrySingle_.load()) {
+                if (!paused && s == ActivityState::Running && !retrySingle_.load()) {
                     // Still running until the file has its final name (OnItemComplete).
                     transferred_.store(true);
                 }
                 DebugLog::Write("Exit DownloadItem::OnSubItemComplete (failed 1)");
             }
+        }
+        if (paused) {
+            SaveRecord();
+            return true;
         }
         return OnItemComplete();
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "download/DownloadPaths.h"
 
+#include "platform/CollisionName.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -19,21 +20,9 @@ std::wstring Plain(std::wstring text) {
 
 }  // namespace
 
-std::filesystem::path ToPath(const std::wstring& text) {
-    return std::filesystem::path(WideToUtf8(text));
-}
-
-std::wstring FromPath(const std::filesystem::path& path) {
-    return Utf8ToWide(path.native());
-}
-
 std::string FinalFileName(const std::wstring& title, const std::wstring& extension, int n) {
     std::wstring head = Plain(title);
-    std::string tail;
-    if (n != 0) {
-        tail = "[" + std::to_string(n) + "]";
-    }
-    tail += "." + WideToUtf8(Plain(extension));
+    std::string tail = WideToUtf8(NumberMark(n)) + "." + WideToUtf8(Plain(extension));
     if (tail.size() > kMaxNameBytes / 2) {
         tail = tail.substr(0, kMaxNameBytes / 2);
     }

@@ -1,13 +1,12 @@
 #pragma once
 // File names of stored downloads. Paths are built from the program's wide text as UTF-8, never
-// through the C++ locale (which is "C" unless someone changes it and would refuse non-ASCII).
+// through the C++ locale (PathText.h), the way the download code names every path.
 #include <filesystem>
 #include <string>
 
-namespace talvex {
+#include "platform/PathText.h"
 
-std::filesystem::path ToPath(const std::wstring& text);
-std::wstring FromPath(const std::filesystem::path& path);
+namespace talvex {
 
 // "title.extension", or "title[n].extension" when n is not 0. The parts come from web pages and
 // the user: a path separator or NUL becomes "_", a name that would be "." or ".." gets a "_"

@@ -19,6 +19,15 @@ bool DownloadItem::DownloadSubItem::Stop() {
     return true;
 }
 
+bool DownloadItem::DownloadSubItem::Update(uint64_t done, uint64_t counted, double speed,
+                                           double altSpeed) {
+    ProgressStatistics::Update(done, counted, speed, altSpeed);
+    if (RefPtr<DownloadItem> owner = item.Load()) {
+        owner->NoteProgress();
+    }
+    return true;
+}
+
 bool DownloadItem::DownloadSubItem::HasFailed() const {
     uint32_t code = result.load();
     return code != kNetSuccess && code != kNetStopped;
@@ -44,6 +53,10 @@ bool ReportCrash(Sub* sub, DownloadItem* owner, bool reported) {
 
 }  // namespace
 
+DownloadItem::OneStreamSubItem::OneStreamSubItem(DownloadItem* owner, uint64_t resumeAt,
+                                                 uint64_t size)
+    : DownloadSubItem(owner), position(resumeAt), resumeAt_(resumeAt), size_(size) {}
+
 bool DownloadItem::OneStreamSubItem::Run() {
     DebugLog::Write("Enter DownloadItem::OneStreamSubItem::Run()");
     RefPtr<DownloadItem> owner = item.Load();
@@ -57,8 +70,29 @@ bool DownloadItem::OneStreamSubItem::Run() {
         net.SetTimeouts(owner->TransferTimeouts());
         std::shared_ptr<File> file = owner->OutputFile();
         uint32_t code = kNetWriteFailed;
-        std::atomic<uint64_t> position{0};
-        if (file) {
+        if (file && resumeAt_ > 0 && resumeAt_ >= size_) {
+            code = kNetSuccess;  // every byte was on disk already
+        } else if (file && resumeAt_ > 0) {
+            // Going on with a recorded download: only the rest is asked for, and only of the
+            // same file (a changed one is sent whole).
+            OnSize(size_);
+            if (const std::wstring validator = owner->IfRangeValidator(); !validator.empty()) {
+                net.AddRequestHeader(L"If-Range", validator);
+            }
+            code = net.DownloadRange(owner->MediaUrl(), ByteRange{resumeAt_, size_ - 1}, *file,
+                                     position, stopRequested, this);
+            if (code == kNetRangeIgnored) {
+                // The server sends the whole file instead: it is written from the start.
+                owner->StartedOver(L"the server no longer sends parts of the file");
+                position.store(0);
+                code = file->Resize(0) ? kNetSuccess : kNetWriteFailed;
+                if (code == kNetSuccess) {
+                    code = net.DownloadRange(owner->MediaUrl(), std::nullopt, *file, position,
+                                             stopRequested, this);
+                }
+            }
+            writeError.store(net.LastWriteError());
+        } else if (file) {
             code = net.DownloadRange(owner->MediaUrl(), std::nullopt, *file, position,
                                      stopRequested, this);
             writeError.store(net.LastWriteError());
@@ -81,8 +115,12 @@ bool DownloadItem::OneStreamSubItem::Run() {
 }
 
 DownloadItem::MultiStreamSubItem::MultiStreamSubItem(DownloadItem* owner, uint64_t first,
-                                                     uint64_t last)
-    : DownloadSubItem(owner), from(first), to(last), position(first), segmentStart_(first) {}
+                                                     uint64_t last, uint64_t done)
+    : DownloadSubItem(owner),
+      from(first + done),
+      to(last),
+      position(first + done),
+      segmentStart_(first) {}
 
 uint64_t DownloadItem::MultiStreamSubItem::GetDone() {
     uint64_t at = position.load();
@@ -102,6 +140,13 @@ bool DownloadItem::MultiStreamSubItem::Run() {
         net.SetTimeouts(owner->TransferTimeouts());
         std::shared_ptr<File> file = owner->OutputFile();
         uint32_t code = kNetSuccess;
+        if (file && from.load() != segmentStart_) {
+            // Going on where an earlier run stopped: only of the same file (a changed one is
+            // sent whole, which makes the download start over as one stream).
+            if (const std::wstring validator = owner->IfRangeValidator(); !validator.empty()) {
+                net.AddRequestHeader(L"If-Range", validator);
+            }
+        }
         if (file) {
             code = net.DownloadRange(owner->MediaUrl(), ByteRange{from.load(), to}, *file, position,
                                      stopRequested, this);
@@ -109,6 +154,10 @@ bool DownloadItem::MultiStreamSubItem::Run() {
         } else if (!stopRequested.load()) {
             code = kNetWriteFailed;
         }
+        // The figures are reported at most five times a second: the last bytes before a pause
+        // are shown too, as the record counts them.
+        const uint64_t done = GetDone();
+        ProgressStatistics::Update(done, done, 0.0, 0.0);
         if (code == kNetRangeIgnored) {
             // The server sends the whole file for a range: cancel every segment and let the
             // item run again as one stream. The flag goes first, so that whichever segment

@@ -30,6 +30,8 @@ public:
     // Continues a stopped segment; the other kinds cannot resume (false).
     virtual bool Resume() { return false; }
     bool IsRunning() const { return runState.load() == kRunning; }
+    // Keeps the figures and lets the item rewrite its record when that is due.
+    bool Update(uint64_t done, uint64_t counted, double speed, double altSpeed) override;
     uint32_t GetResult() const { return result.load(); }
     // Neither success (0) nor stopped by the user (15).
     bool HasFailed() const;
@@ -45,13 +47,23 @@ public:
 
 class DownloadItem::OneStreamSubItem : public DownloadItem::DownloadSubItem {
 public:
-    using DownloadSubItem::DownloadSubItem;
+    // resumeAt: bytes of a file of size bytes already on disk; the rest is asked for with a
+    // range, and a server that answers with the whole file makes the download start over.
+    explicit OneStreamSubItem(DownloadItem* item, uint64_t resumeAt = 0, uint64_t size = 0);
     bool Run() override;
+    uint64_t GetDone() override { return position.load(); }
+    // The next byte to write: the bytes on disk.
+    std::atomic<uint64_t> position;
+
+private:
+    const uint64_t resumeAt_;
+    const uint64_t size_;
 };
 
 class DownloadItem::MultiStreamSubItem : public DownloadItem::DownloadSubItem {
 public:
-    MultiStreamSubItem(DownloadItem* item, uint64_t from, uint64_t to);
+    // done: bytes of the segment from..to already on disk (a recorded segment going on).
+    MultiStreamSubItem(DownloadItem* item, uint64_t from, uint64_t to, uint64_t done = 0);
 
     bool Run() override;
     bool Resume() override { return AsyncResume(); }

@@ -1,7 +1,7 @@
 #include "download/ThreadDownload.h"
 
 #include "net/DNetworking.h"
-#include "platform/Utf8.h"
+#include "platform/PathText.h"
 
 namespace talvex {
 
@@ -30,8 +30,7 @@ uint32_t ThreadDownload::Run() {
         return 1;
     }
     DNetworking net(DNetworking::kDefaultUserAgent);
-    uint32_t code =
-        net.DownloadWithProgress(url, std::filesystem::path(WideToUtf8(filePath)), stop_, this);
+    uint32_t code = net.DownloadWithProgress(url, ToPath(filePath), stop_, this);
     // A download cancelled through a refused report returns 0 too, but left no file.
     if (code == 0 && !StopRequested() && !stop_.load()) {
         result.clear();

@@ -6,6 +6,7 @@
 #include "convert/ConvertItem.h"
 #include "download/DownloadItem.h"
 #include "engine/SiteAddresses.h"
+#include "net/TransferRateLimit.h"
 #include "platform/Folders.h"
 #include "platform/MessageSink.h"
 
@@ -27,13 +28,14 @@ void Engine::Init(IMessageSink* mainWindow) {
         mainWindow->Post(kMsgRunUpdateCheck, 0, 0);
     }
     strings_.LoadCurrentLanguage(settings_, ResourceFolder());
+    ApplyDownloadSpeedLimit(settings_);
     // The HTTP client has no per-server connection limit below the 32 the segmented downloads
     // of three items could ever need, so there is nothing to raise here.
 }
 
-bool Engine::Download(const std::vector<std::wstring>& urls, int32_t formatChoice,
+bool Engine::Download(const std::vector<std::wstring>& urls, DownloadQuality formatChoice,
                       bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                      bool convertFlag, int32_t quality, int32_t profile) {
+                      bool convertFlag, ConversionQuality quality, int32_t profile) {
     DebugLog::Write("Enter Engine::Download");
     QueueBatch(PrepareDownload(urls, formatChoice, downloadPlaylists, downloadChannels, autoConvert,
                                convertFlag, quality, profile));
@@ -42,19 +44,24 @@ bool Engine::Download(const std::vector<std::wstring>& urls, int32_t formatChoic
 }
 
 Engine::DownloadBatch Engine::PrepareDownload(const std::vector<std::wstring>& urls,
-                                              int32_t formatChoice, bool downloadPlaylists,
+                                              DownloadQuality formatChoice, bool downloadPlaylists,
                                               bool downloadChannels, bool autoConvert,
-                                              bool convertFlag, int32_t quality, int32_t profile) {
+                                              bool convertFlag, ConversionQuality quality,
+                                              int32_t profile) {
     const ItemSettings settings{formatChoice, autoConvert, convertFlag, quality, profile};
     const std::wstring folder =
         downloadFolder_.empty() ? settings_.GetDownloadFolder() : downloadFolder_;
     DownloadBatch batch;
+    if (downloadFolder_.empty() && !urls.empty()) {
+        RememberResumeFolder(folder);
+    }
     for (const std::wstring& url : urls) {
         RefPtr<DownloadItem> item(new DownloadItem(&parser_, formatChoice, convertFlag));
         item->SetAutoConvert(autoConvert);
         item->quality = quality;
         item->profile = profile;
         item->SetPageUrl(url);
+        item->SetRecordProgram(recordProgram_);
         item->ownerWindow = mainWindow_.load();
         item->workPath = folder;
         const bool playlist = downloadPlaylists && IsPlayListAddress(url);
@@ -108,6 +115,7 @@ void Engine::Expand(DownloadItem& parent, bool listParent, const ItemSettings& s
         auto it = ids.find(key);
         const std::wstring id = it != ids.end() ? it->second : std::wstring();
         RefPtr<DownloadItem> child = parent.MakeChild(WatchAddressForVideo(id));
+        child->SetRecordProgram(recordProgram_);
         child->ownerWindow = mainWindow_.load();
         AttachFollowUp(*child, settings);
         batch.items.emplace_back(child.get());
@@ -140,6 +148,14 @@ bool Engine::FilterUnsupportedSites(std::vector<std::wstring>& urls) {
                urls.end());
     DebugLog::Write("Exit Engine::FilterUnsupportedSites");
     return urls.size() != before;
+}
+
+void Engine::ApplyDownloadSpeedLimit(const SettingsStore& settings) {
+    SetDownloadSpeedLimit(settings.GetNumber(setting::kMaxDownloadSpeed));
+}
+
+void Engine::SetDownloadSpeedLimit(uint64_t bytesPerSecond) {
+    TransferRateLimit::Global().SetRate(bytesPerSecond);
 }
 
 void Engine::AddItem(ActivityItem* item) {

@@ -12,11 +12,13 @@
 
 #include "activity/ActivityQueue.h"
 #include "activity/AppContext.h"
+#include "activity/ConversionQuality.h"
 #include "activity/IEngine.h"
 #include "app/InstancePipe.h"
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
 #include "app/threads/DThreadManager.h"
+#include "scripts/DownloadQuality.h"
 #include "scripts/SiteParser.h"
 
 namespace talvex {
@@ -42,9 +44,9 @@ public:
     // One download item per address (or, for a playlist or channel page that is to be
     // expanded, one per video of the page), each with a follow-up conversion when autoConvert
     // is set, added to the queue in order. Always true: failures show as failed items.
-    bool Download(const std::vector<std::wstring>& urls, int32_t formatChoice,
+    bool Download(const std::vector<std::wstring>& urls, DownloadQuality formatChoice,
                   bool downloadPlaylists, bool downloadChannels, bool autoConvert, bool convertFlag,
-                  int32_t quality, int32_t profile);
+                  ConversionQuality quality, int32_t profile);
 
     // Download in two steps, so that a front end can read list pages without blocking its
     // window: PrepareDownload makes the items in order (running the site script of every
@@ -57,9 +59,10 @@ public:
         // script run (empty when the script set none), for a front end that reports them.
         std::vector<std::pair<std::wstring, std::wstring>> emptyLists;
     };
-    DownloadBatch PrepareDownload(const std::vector<std::wstring>& urls, int32_t formatChoice,
-                                  bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                                  bool convertFlag, int32_t quality, int32_t profile);
+    DownloadBatch PrepareDownload(const std::vector<std::wstring>& urls,
+                                  DownloadQuality formatChoice, bool downloadPlaylists,
+                                  bool downloadChannels, bool autoConvert, bool convertFlag,
+                                  ConversionQuality quality, int32_t profile);
     void QueueBatch(const DownloadBatch& batch);
     // Whether PrepareDownload would run a site script for these addresses and options.
     static bool NeedsExpansion(const std::vector<std::wstring>& urls, bool downloadPlaylists,
@@ -75,6 +78,28 @@ public:
     // setting (the command-line front end's --folder, which must not change the desktop
     // program's choice); empty goes back to the setting.
     void SetDownloadFolder(std::wstring folder) { downloadFolder_ = std::move(folder); }
+
+    // --- unfinished downloads (EngineUnfinished.cpp) ---
+    // The program named in the records of downloads that can go on after a restart; each
+    // program goes on only with its own ("talvex" unless set).
+    void SetRecordProgram(std::string program) { recordProgram_ = std::move(program); }
+    // The desktop program's start: lists every unfinished download of this program found in
+    // the folders it downloaded to lately (and the download folder) as a paused item, and
+    // removes what crashed runs left there more than a day ago. The number of items listed.
+    size_t RestoreUnfinished();
+    // An item for each unfinished download of this program in folder, made with the recorded
+    // choices and taken on (paused: listed Paused); not queued.
+    std::vector<RefPtr<DownloadItem>> TakeOnUnfinished(const std::wstring& folder, bool paused);
+    // The folders RestoreUnfinished looks in.
+    std::vector<std::wstring> ResumeFolders() const;
+
+    // The limit shared by every media transfer of the process, in bytes a second (0: none),
+    // from the "MaxDownloadSpeed" setting; Init applies it. Running transfers keep to a new
+    // limit at once.
+    static void ApplyDownloadSpeedLimit(const SettingsStore& settings);
+    // A limit given as a value: the Download tab's field once it has stored the setting, and
+    // talvex-cli --limit-rate for its run only (the setting left as it is).
+    static void SetDownloadSpeedLimit(uint64_t bytesPerSecond);
 
     // Gives the item the main window and queues it (the Convert tab's conversions).
     void AddItem(ActivityItem* item);
@@ -95,13 +120,15 @@ public:
 private:
     // Settings of every new item from the arguments of Download.
     struct ItemSettings {
-        int32_t formatChoice = 0;
+        DownloadQuality formatChoice = DownloadQuality::kNormal;
         bool autoConvert = false;
         bool convertFlag = false;
-        int32_t quality = 0;
+        ConversionQuality quality = ConversionQuality::kHigh;
         int32_t profile = 0;
     };
     void AttachFollowUp(DownloadItem& item, const ItemSettings& settings);
+    // Remembers a folder the desktop program downloads to (ResumeFolders).
+    void RememberResumeFolder(const std::wstring& folder);
     // Runs the page's script here and adds one item per video id it found to the batch.
     void Expand(DownloadItem& parent, bool listParent, const ItemSettings& settings,
                 DownloadBatch& batch);
@@ -110,6 +137,7 @@ private:
     // references from it) before the interpreter and the texts the items use.
     std::atomic<IMessageSink*> mainWindow_{nullptr};
     std::wstring downloadFolder_;
+    std::string recordProgram_ = "talvex";
     SettingsStore settings_;
     StringTable strings_;
     SiteParser parser_;

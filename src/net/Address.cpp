@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "net/CurlShare.h"
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -51,15 +52,11 @@ std::optional<AddressParts> ParseAddress(std::wstring_view address) {
     if (!scheme || !host || !port || !full || host->empty()) {
         return std::nullopt;
     }
-    std::transform(scheme->begin(), scheme->end(), scheme->begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (*scheme != "http" && *scheme != "https") {
+    parts.scheme = LowerAscii(*scheme);
+    if (parts.scheme != "http" && parts.scheme != "https") {
         return std::nullopt;
     }
-    parts.scheme = *scheme;
-    parts.host = *host;
-    std::transform(parts.host.begin(), parts.host.end(), parts.host.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    parts.host = LowerAscii(*host);
     unsigned long portNumber = std::strtoul(port->c_str(), nullptr, 10);
     if (portNumber == 0 || portNumber > 65535) {
         return std::nullopt;

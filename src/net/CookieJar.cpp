@@ -7,28 +7,12 @@
 #include <memory>
 
 #include "net/CurlShare.h"
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
 
 namespace {
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-std::string Lower(std::string_view text) {
-    std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return result;
-}
 
 bool HasControl(std::string_view text) {
     return std::any_of(text.begin(), text.end(),
@@ -89,7 +73,7 @@ std::unique_ptr<CURL, EasyDeleter> StoreHandle() {
 
 std::optional<CookieRecord> MakeCookieRecord(const AddressParts& address, std::string_view name,
                                              std::string_view data, int64_t now) {
-    name = Trim(name);
+    name = Trim(name, Blanks::SpaceTab);
     if (name.empty() || HasControl(name) || name.find_first_of("=; ") != std::string_view::npos) {
         return std::nullopt;
     }
@@ -98,7 +82,7 @@ std::optional<CookieRecord> MakeCookieRecord(const AddressParts& address, std::s
     cookie.domain = address.host;
     cookie.path = DefaultPath(address.path);
     size_t semicolon = data.find(';');
-    cookie.value = std::string(Trim(data.substr(0, semicolon)));
+    cookie.value = std::string(Trim(data.substr(0, semicolon), Blanks::SpaceTab));
     if (HasControl(cookie.value)) {
         return std::nullopt;
     }
@@ -106,17 +90,17 @@ std::optional<CookieRecord> MakeCookieRecord(const AddressParts& address, std::s
     while (semicolon != std::string_view::npos) {
         data.remove_prefix(semicolon + 1);
         semicolon = data.find(';');
-        std::string_view attribute = Trim(data.substr(0, semicolon));
+        std::string_view attribute = Trim(data.substr(0, semicolon), Blanks::SpaceTab);
         size_t equals = attribute.find('=');
-        std::string key = Lower(Trim(attribute.substr(0, equals)));
+        std::string key = LowerAscii(Trim(attribute.substr(0, equals), Blanks::SpaceTab));
         std::string_view value = equals == std::string_view::npos
                                      ? std::string_view()
-                                     : Trim(attribute.substr(equals + 1));
+                                     : Trim(attribute.substr(equals + 1), Blanks::SpaceTab);
         if (HasControl(value)) {
             return std::nullopt;
         }
         if (key == "domain" && !value.empty()) {
-            std::string domain = Lower(value);
+            std::string domain = LowerAscii(value);
             if (domain.front() == '.') {
                 domain.erase(0, 1);
             }
@@ -172,7 +156,7 @@ std::optional<CookieRecord> ParseStoreLine(std::string_view line) {
     }
     fields.push_back(line.substr(start));
     CookieRecord cookie;
-    cookie.domain = Lower(fields[0]);
+    cookie.domain = LowerAscii(fields[0]);
     if (!cookie.domain.empty() && cookie.domain.front() == '.') {
         cookie.domain.erase(0, 1);
     }

@@ -7,6 +7,7 @@
 #include "net/HttpRequest.h"
 #include "net/NetworkState.h"
 #include "net/ResponseConsumers.h"
+#include "net/TransferRateLimit.h"
 #include "platform/Utf8.h"
 
 namespace talvex {
@@ -310,6 +311,8 @@ uint32_t DNetworking::DownloadRange(const std::wstring& address, std::optional<B
         plan.headerLines.push_back("Range: " + RangeHeaderValue(range->from, range->to));
     }
     plan.bufferSize = kTransferBufferSize;
+    // Media transfers share the process's download limit.
+    plan.rateLimit = &TransferRateLimit::Global();
     RangeConsumer consumer(range ? std::optional<uint64_t>(range->from) : std::nullopt,
                            range ? std::optional<uint64_t>(range->to) : std::nullopt, file,
                            position, sink);

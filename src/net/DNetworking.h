@@ -92,7 +92,7 @@ public:
     // position, which advances by the chunk. A range expects "206" ("200": kNetRangeIgnored,
     // other statuses kNetBadStatus); no range expects "200" and reports the body length to
     // OnSize. A body shorter than the range or than "content-length" is kNetWriteFailed. sink
-    // may be null.
+    // may be null. The body is paid from the process's download limit (TransferRateLimit).
     uint32_t DownloadRange(const std::wstring& address, std::optional<ByteRange> range, File& file,
                            std::atomic<uint64_t>& position, const StopFlag& stop,
                            IActivityProgressNotify* sink);

@@ -8,14 +8,9 @@ namespace talvex {
 
 namespace {
 
+// Header fields allow blanks and tabs around their values.
 std::wstring_view TrimBlanks(std::wstring_view text) {
-    while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return Trim(text, Blanks::SpaceTab);
 }
 
 bool AllDigits(std::wstring_view text) {
@@ -48,16 +43,6 @@ bool HasBreak(std::wstring_view text) {
 }
 
 }  // namespace
-
-std::wstring LowerAscii(std::wstring_view text) {
-    std::wstring result(text);
-    for (wchar_t& c : result) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return result;
-}
 
 std::optional<std::pair<std::wstring, std::wstring>> ParseResponseHeaderLine(
     std::string_view line) {

@@ -8,13 +8,13 @@
 #include <string_view>
 #include <utility>
 
+// Header names are ASCII and compared lower-cased with LowerAscii.
+#include "platform/TextHelpers.h"
+
 namespace talvex {
 
 // Response headers by lower-cased name; requests headers by name as given.
 using HeaderMap = std::map<std::wstring, std::wstring>;
-
-// Lower-cases ASCII letters only (header names are ASCII).
-std::wstring LowerAscii(std::wstring_view text);
 
 // "Name: value" (line end already removed) -> {"name", " value"}: the value is everything after
 // the first colon, its leading blank kept. Nothing for a line without a colon.

@@ -9,7 +9,10 @@
 
 #include "net/CurlHandlePool.h"
 #include "net/CurlShare.h"
+#include "net/LowSpeedWatch.h"
 #include "net/NetResult.h"
+#include "net/TransferRateLimit.h"
+#include "platform/Tick.h"
 
 namespace talvex {
 
@@ -74,6 +77,8 @@ struct Transfer {
     bool finalHeaders = false;
     std::optional<uint32_t> consumerResult;
     bool stopped = false;
+    std::optional<LowSpeedWatch> lowSpeed;  // for a transfer that pays from a budget
+    bool tooSlow = false;                   // the watch ended it
 };
 
 bool IsFollowedRedirect(long status, const HeaderMap& headers) {
@@ -122,16 +127,49 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
+// Pays for part of a piece of the body from the transfer's budget: trims part to one turn of
+// the budget and waits until it is paid for. False when the stop flag ended the wait.
+bool PayFor(Transfer& t, size_t& part) {
+    TransferRateLimit* budget = t.plan.rateLimit;
+    if (budget == nullptr) {
+        return true;
+    }
+    if (const uint64_t turn = budget->TurnBytes(); turn != 0 && part > turn) {
+        part = static_cast<size_t>(turn);
+    }
+    // Blocking here holds the transfer back: the server's data waits in the socket meanwhile.
+    const uint64_t before = TickMs();
+    const bool paid = budget->Take(part, t.stop);
+    if (t.lowSpeed) {
+        t.lowSpeed->OnWaited(TickMs() - before);
+    }
+    return paid;
+}
+
 size_t OnBodyPiece(char* data, size_t size, size_t count, void* user) {
     auto* t = static_cast<Transfer*>(user);
     size_t length = size * count;
+    if (t->lowSpeed) {
+        t->lowSpeed->OnBytes(length);
+    }
     if (!t->finalHeaders) {
         return length;  // the body of a redirect being followed
     }
-    if (auto verdict = t->consumer.OnBody(data, length)) {
-        t->consumerResult = verdict;
-        return CURL_WRITEFUNC_ERROR;
-    }
+    // A limited transfer hands each part on as soon as it is paid for, so that its progress
+    // moves at the limited rate instead of a whole piece at a time.
+    size_t done = 0;
+    do {
+        size_t part = length - done;
+        if (!PayFor(*t, part)) {
+            t->stopped = true;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        if (auto verdict = t->consumer.OnBody(data + done, part)) {
+            t->consumerResult = verdict;
+            return CURL_WRITEFUNC_ERROR;
+        }
+        done += part;
+    } while (done < length);
     if (t->stop.load(std::memory_order_relaxed)) {
         t->stopped = true;
         return CURL_WRITEFUNC_ERROR;
@@ -143,6 +181,10 @@ int OnTransferInfo(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* t = static_cast<Transfer*>(user);
     if (t->stop.load(std::memory_order_relaxed)) {
         t->stopped = true;
+        return 1;
+    }
+    if (t->lowSpeed && t->lowSpeed->TooSlow(TickMs())) {
+        t->tooSlow = true;
         return 1;
     }
     return 0;
@@ -172,8 +214,12 @@ bool Configure(CURL* easy, Transfer& t, curl_slist* headers) {
     }
     set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(plan.timeouts.connectMs));
-    set(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(plan.timeouts.lowSpeedBytesPerSecond));
-    set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(plan.timeouts.lowSpeedSeconds));
+    if (plan.rateLimit != nullptr) {
+        t.lowSpeed.emplace(plan.timeouts, TickMs());
+    } else {
+        set(CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(plan.timeouts.lowSpeedBytesPerSecond));
+        set(CURLOPT_LOW_SPEED_TIME, static_cast<long>(plan.timeouts.lowSpeedSeconds));
+    }
     set(CURLOPT_BUFFERSIZE, static_cast<long>(plan.bufferSize));
     set(CURLOPT_HEADERFUNCTION, OnHeaderLine);
     set(CURLOPT_HEADERDATA, &t);
@@ -239,7 +285,8 @@ uint32_t ResultFromCurl(CURLcode code, CURL* easy, const Transfer& t) {
 
 HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& consumer,
                                const std::atomic<bool>& stop) {
-    Transfer t{plan, consumer, stop, {}, {}, 0, false, false, std::nullopt, false};
+    Transfer t{plan,  consumer, stop,         {},    {},           0,
+               false, false,    std::nullopt, false, std::nullopt, false};
     CurlHandlePool::Lease lease = CurlHandlePool::Global().Acquire(plan.origin);
     if (!lease) {
         t.outcome.result = kNetOpenFailed;
@@ -302,6 +349,9 @@ HttpOutcome PerformHttpRequest(const HttpRequestPlan& plan, IResponseConsumer& c
         t.outcome.result = kNetSuccess;
     } else if (t.consumerResult) {
         t.outcome.result = *t.consumerResult;
+    } else if (t.tooSlow) {
+        // As if the library's own floor had ended it.
+        t.outcome.result = ResultFromCurl(CURLE_OPERATION_TIMEDOUT, easy, t);
     } else if (multiFailed || !finished) {
         t.outcome.result = t.finalHeaders ? kNetReadFailed : kNetSendFailed;
     } else {

@@ -15,6 +15,8 @@
 
 namespace talvex {
 
+class TransferRateLimit;
+
 struct HttpRequestPlan {
     std::string url;                       // checked and normalised (Address.h)
     std::string origin;                    // for connection reuse
@@ -26,6 +28,10 @@ struct HttpRequestPlan {
     bool http11 = false;            // force HTTP/1.1 (otherwise the library's choice)
     size_t bufferSize = 64 * 1024;  // the largest piece handed to OnBody at once
     NetTimeouts timeouts;
+    // A media transfer pays for its body from this shared budget (none for pages, header
+    // queries and the like). Its low-speed floor then counts only the time it does not spend
+    // waiting for the budget (LowSpeedWatch), in place of the library's own.
+    TransferRateLimit* rateLimit = nullptr;
 };
 
 class IResponseConsumer {

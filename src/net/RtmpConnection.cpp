@@ -7,6 +7,7 @@
 
 #include "net/NetResult.h"
 #include "net/RtmpLibrary.h"
+#include "net/TransferRateLimit.h"
 #include "platform/FileOps.h"
 #include "platform/Tick.h"
 #include "platform/Utf8.h"
@@ -217,6 +218,10 @@ uint32_t RtmpConnection::ReadLoop(IActivityProgressNotify* sink, File& file,
             return kNetStopped;
         }
         int n = api.Read(rtmp_, buffer.data(), static_cast<int>(buffer.size()));
+        // The process's download limit: waiting here leaves the stream in the socket.
+        if (n > 0 && !TransferRateLimit::Global().Take(static_cast<uint64_t>(n), stop)) {
+            return kNetStopped;
+        }
         progress.OnChunk(n > 0 ? static_cast<size_t>(n) : 0, rtmp_->m_read.timestamp, TickMs());
         if (n == -1) {
             return kNetReadFailed;

@@ -34,7 +34,7 @@ public:
     // The whole transfer of url into file (written from offset 0). Returns 0 when the stream
     // ended, 15 when stop was set, 12 on a read error or a time-out, 14 on a write error, 1 on
     // any other failure (no library, a bad address, a refused connection, a sink that refuses a
-    // report).
+    // report). The stream is paid from the process's download limit (TransferRateLimit).
     uint32_t Download(IActivityProgressNotify* sink, const std::wstring& url, File& file,
                       const std::atomic<bool>& stop);
 

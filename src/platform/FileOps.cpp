@@ -1,6 +1,7 @@
 #include "platform/FileOps.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -8,6 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <random>
+#include <utility>
+
+#include "platform/CollisionName.h"
 
 #ifndef RENAME_NOREPLACE
 #define RENAME_NOREPLACE (1 << 0)
@@ -17,29 +21,31 @@ namespace talvex {
 
 namespace fs = std::filesystem;
 
-std::optional<fs::path> CreateUniqueTempFile(const fs::path& folder, const std::string& prefix) {
+std::optional<fs::path> CreateUniqueTempFile(const fs::path& folder, const std::string& prefix,
+                                             std::optional<unsigned> start) {
     // Like the classic scheme, four hex digits: 65535 names. Start at a random one so that
     // concurrent creators rarely collide, then walk on.
-    std::random_device rd;
-    unsigned start = rd() & 0xFFFF;
-    for (unsigned i = 0; i < 0x10000; ++i) {
-        unsigned unique = ((start + i) & 0xFFFF);
+    const unsigned first = start ? *start : std::random_device{}();
+    std::optional<fs::path> made;
+    TakeFirstFree(0x10000, [&](int i) {
+        const unsigned unique = (first + static_cast<unsigned>(i)) & 0xFFFF;
         if (unique == 0) {
-            continue;
+            return NameTry::Taken;
         }
         char name[16];
         std::snprintf(name, sizeof name, "%04X.tmp", unique);
         fs::path candidate = folder / (prefix + name);
-        int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
-            return candidate;
+        // O_EXCL: fails when anything, even a dangling link, holds the name.
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            // Callers read errno after a failure: nothing below may change it.
+            return errno == EEXIST ? NameTry::Taken : NameTry::GiveUp;
         }
-        if (errno != EEXIST) {
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
+        ::close(fd);
+        made = std::move(candidate);
+        return NameTry::Done;
+    });
+    return made;
 }
 
 bool MoveNoReplace(const fs::path& from, const fs::path& to) {
@@ -140,6 +146,43 @@ std::optional<uint64_t> File::Size() const {
 
 bool File::Sync() {
     return fd_ >= 0 && ::fsync(fd_) == 0;
+}
+
+bool File::SyncData() {
+    return fd_ >= 0 && ::fdatasync(fd_) == 0;
+}
+
+bool File::TryLock() {
+    return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+}
+
+void SyncFolder(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool ReplaceFileAtomically(const fs::path& path, const std::string& bytes,
+                           const std::string& tempPrefix, unsigned mode) {
+    std::optional<fs::path> temp = CreateUniqueTempFile(path.parent_path(), tempPrefix);
+    if (!temp) {
+        return false;
+    }
+    File out = File::OpenReadWrite(*temp);
+    bool ok = out.IsOpen() && ::fchmod(out.Descriptor(), static_cast<mode_t>(mode)) == 0 &&
+              out.Write(bytes.data(), bytes.size()) && out.Sync();
+    out.Close();
+    if (ok) {
+        ok = ::rename(temp->c_str(), path.c_str()) == 0;
+    }
+    if (!ok) {
+        RemoveRegularFile(*temp);
+        return false;
+    }
+    SyncFolder(path.parent_path());
+    return true;
 }
 
 void File::Close() {

@@ -8,11 +8,13 @@
 
 namespace talvex {
 
-// Creates an empty file "<prefix>XXXX.tmp" (XXXX four upper-case hex digits) in folder with
-// O_EXCL, retrying other names on collision. Returns its path, or nothing when the folder is
-// not writable or every name is taken.
-std::optional<std::filesystem::path> CreateUniqueTempFile(const std::filesystem::path& folder,
-                                                          const std::string& prefix);
+// Creates an empty file "<prefix>XXXX.tmp" (XXXX four upper-case hex digits, never 0000) in
+// folder with O_EXCL, walking on to the next number on collision; the walk starts at start's
+// low 16 bits, a random number when none is given. Returns its path, or nothing (errno saying
+// why) when the folder is not writable or every name is taken.
+std::optional<std::filesystem::path> CreateUniqueTempFile(
+    const std::filesystem::path& folder, const std::string& prefix,
+    std::optional<unsigned> start = std::nullopt);
 
 // Moves from -> to, failing (false) when to exists. renameat2(RENAME_NOREPLACE) where the file
 // system supports it, link + unlink otherwise; never overwrites.
@@ -20,6 +22,16 @@ bool MoveNoReplace(const std::filesystem::path& from, const std::filesystem::pat
 
 // Deletes path only when it is a regular file (or a symbolic link); never a folder.
 bool RemoveRegularFile(const std::filesystem::path& path);
+
+// Writes bytes to a new file beside path (named tempPrefix plus four hex digits and ".tmp"),
+// flushes it to the disk and renames it over path, so that a reader or a crash only ever finds
+// the old or the new content. mode is the new file's permission bits. False, with nothing
+// changed at path, when any step fails.
+bool ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
+                           const std::string& tempPrefix, unsigned mode = 0644);
+
+// Flushes a folder's entries (a rename into it) to the disk; best effort.
+void SyncFolder(const std::filesystem::path& folder);
 
 // An open file descriptor, closed on destruction.
 class File {
@@ -46,6 +58,12 @@ public:
     bool Write(const void* data, size_t size);
     std::optional<uint64_t> Size() const;
     bool Sync();
+    // Flushes the file's data (not every attribute) to the disk.
+    bool SyncData();
+    // Takes the exclusive advisory lock of the file without waiting (flock): false when
+    // another descriptor holds it, in this process or another. The lock goes with the
+    // descriptor.
+    bool TryLock();
     void Close();
 
 private:

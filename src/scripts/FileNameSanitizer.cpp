@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/TextHelpers.h"
 #include "scripts/TextCodecs.h"
 
 namespace talvex {
@@ -26,10 +27,6 @@ bool IsForbiddenInFileName(wchar_t c) {
         default:
             return false;
     }
-}
-
-wchar_t AsciiLower(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c;
 }
 
 // Bytes of one wide character in UTF-8; values UTF-8 cannot hold are written as U+FFFD.
@@ -72,7 +69,7 @@ void ReplaceIgnoringCase(std::wstring& text, std::wstring_view lowerPattern,
     }
     std::wstring lower(text);
     for (wchar_t& c : lower) {
-        c = AsciiLower(c);
+        c = LowerAscii(c);
     }
     size_t pos = lower.find(lowerPattern);
     while (pos != std::wstring::npos) {

@@ -6,22 +6,12 @@
 // A run calls these from the thread that runs it. Values written during a run stay written even
 // when the run fails.
 #include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-namespace talvex {
+#include "scripts/DownloadQuality.h"
 
-// Download quality codes chosen on the Download tab, handed to the scripts unchanged.
-enum : int32_t {
-    kQualityNormal = 2,
-    kQualityHq480 = 4,
-    kQualityHd720 = 5,
-    kQualityBest = 6,
-    kQualityHd1080 = 7,
-    kQualityHq360Flv = 8,
-    kQualityHq360Mp4 = 9,
-};
+namespace talvex {
 
 class IScriptTarget {
 public:
@@ -29,8 +19,8 @@ public:
 
     // Inputs.
     virtual std::wstring PageUrl() const = 0;
-    // The quality code (see above).
-    virtual int32_t FormatChoice() const = 0;
+    // The download quality the user chose.
+    virtual DownloadQuality FormatChoice() const = 0;
     // Set when playlist and channel pages are to be expanded into their video ids.
     virtual bool IsListParent() const = 0;
     // Opaque handle of the window that owns a login prompt raised by the run (may be null).

@@ -4,8 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "scripts/IScriptTarget.h"
-
 namespace talvex {
 namespace {
 
@@ -53,18 +51,18 @@ std::vector<std::wstring> SplitPieces(std::wstring_view text) {
     return pieces;
 }
 
-std::vector<const wchar_t*> PreferenceRow(int32_t formatChoice) {
+std::vector<const wchar_t*> PreferenceRow(DownloadQuality formatChoice) {
     switch (formatChoice) {
-        case kQualityBest:
-        case kQualityHd1080:
+        case DownloadQuality::kBest:
+        case DownloadQuality::kHd1080:
             return {L"37", L"22", L"35", L"34", L"18", L"5"};
-        case kQualityHd720:
+        case DownloadQuality::kHd720:
             return {L"22", L"35", L"34", L"18", L"5"};
-        case kQualityHq480:
+        case DownloadQuality::kHq480:
             return {L"35", L"34", L"18", L"5"};
-        case kQualityHq360Flv:
+        case DownloadQuality::kHq360Flv:
             return {L"34", L"18", L"5"};
-        case kQualityHq360Mp4:
+        case DownloadQuality::kHq360Mp4:
             return {L"18", L"5"};
         default:
             return {L"5"};
@@ -74,7 +72,7 @@ std::vector<const wchar_t*> PreferenceRow(int32_t formatChoice) {
 }  // namespace
 
 std::optional<std::wstring> ChooseFormatAddress(std::wstring_view formatList,
-                                                int32_t formatChoice) {
+                                                DownloadQuality formatChoice) {
     FormatTable table;
     try {
         const std::vector<std::wstring> pieces = SplitPieces(formatList);

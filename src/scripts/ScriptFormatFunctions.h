@@ -1,10 +1,11 @@
 #pragma once
 // GETYOUTUBEQ: picking the media address that fits the user's quality choice from the site's
 // list of formats.
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "scripts/DownloadQuality.h"
 
 namespace talvex {
 
@@ -13,6 +14,7 @@ namespace talvex {
 // has one; otherwise the address of the first entry of the table (pairs in list order, then the
 // codes the search asked for, with empty addresses). A list without any separator gives the
 // empty text.
-std::optional<std::wstring> ChooseFormatAddress(std::wstring_view formatList, int32_t formatChoice);
+std::optional<std::wstring> ChooseFormatAddress(std::wstring_view formatList,
+                                                DownloadQuality formatChoice);
 
 }  // namespace talvex

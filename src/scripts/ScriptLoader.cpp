@@ -3,28 +3,13 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 #include "scripts/ScriptFile.h"
 
 namespace talvex {
 
 namespace {
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
-}
-
-std::wstring Trimmed(std::wstring_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return std::wstring(text.substr(begin, end - begin));
-}
 
 bool Begins(std::wstring_view text, std::wstring_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -40,7 +25,8 @@ std::wstring VersionOf(std::string_view line) {
     if (semicolon == std::string_view::npos) {
         return {};
     }
-    return Trimmed(Utf8ToWide(line.substr(equals + 1, semicolon - equals - 1)));
+    return std::wstring(
+        Trim(Utf8ToWide(line.substr(equals + 1, semicolon - equals - 1)), Blanks::WhiteSpace));
 }
 
 // SITE "key": the text from the seventh character up to the last double quote.
@@ -118,7 +104,7 @@ std::optional<ScriptFileContents> ReadVersionAndBlocks(QRV::Encryption& reader) 
     BlockParser parser(contents.entries);
     while (reader.ReadLine(line) == 1) {
         // Script lines are UTF-8, with or without a byte order mark before the digest line.
-        const std::wstring statement = Trimmed(Utf8ToWide(line));
+        const std::wstring statement(Trim(Utf8ToWide(line), Blanks::WhiteSpace));
         if (!statement.empty()) {
             parser.Feed(statement);
         }

@@ -3,6 +3,7 @@
 #include "app/DebugLog.h"
 #include "net/DNetworking.h"
 #include "net/HttpHeaders.h"
+#include "platform/TextHelpers.h"
 #include "scripts/MediaExtension.h"
 #include "scripts/ScriptStopwatch.h"
 #include "scripts/ScriptSyntax.h"

@@ -2,22 +2,16 @@
 
 #include <limits>
 
+#include "platform/TextHelpers.h"
+
 namespace talvex {
 
 bool IsScriptSpace(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+    return IsBlank(c, Blanks::WhiteSpace);
 }
 
 std::wstring TrimSpace(std::wstring_view text) {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsScriptSpace(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsScriptSpace(text[end - 1])) {
-        --end;
-    }
-    return std::wstring(text.substr(begin, end - begin));
+    return std::wstring(Trim(text, Blanks::WhiteSpace));
 }
 
 std::wstring SplitAt(std::wstring& text, wchar_t separator) {

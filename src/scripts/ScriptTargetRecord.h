@@ -2,7 +2,6 @@
 // A plain record implementing IScriptTarget: used where a script is run for its results alone
 // (the engine's playlist expansion, tests). Not synchronised: one run at a time.
 #include <atomic>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,7 +12,7 @@ namespace talvex {
 struct ScriptTargetRecord : IScriptTarget {
     // Inputs.
     std::wstring pageUrl;
-    int32_t formatChoice = kQualityNormal;
+    DownloadQuality formatChoice = DownloadQuality::kNormal;
     bool isListParent = false;
     void* ownerWindow = nullptr;
     const std::atomic<bool>* stopFlag = nullptr;
@@ -28,7 +27,7 @@ struct ScriptTargetRecord : IScriptTarget {
     std::vector<std::wstring> idList;
 
     std::wstring PageUrl() const override { return pageUrl; }
-    int32_t FormatChoice() const override { return formatChoice; }
+    DownloadQuality FormatChoice() const override { return formatChoice; }
     bool IsListParent() const override { return isListParent; }
     void* OwnerWindow() const override { return ownerWindow; }
     const std::atomic<bool>* ScriptStopFlag() const override { return stopFlag; }

@@ -15,7 +15,7 @@
 #include "convert/TrimTimes.h"
 #include "engine/Engine.h"
 #include "platform/MessageSink.h"
-#include "platform/Utf8.h"
+#include "platform/PathText.h"
 #include "ui/ConvertTabRules.h"
 #include "ui/UiPrompts.h"
 #include "ui/UiText.h"
@@ -25,10 +25,6 @@ namespace talvex::ui {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path ToPath(const std::wstring& text) {
-    return fs::path(WideToUtf8(text));
-}
 
 bool IsFile(const std::wstring& text) {
     std::error_code error;
@@ -40,7 +36,7 @@ bool IsFile(const std::wstring& text) {
 std::wstring AbsolutePath(const std::wstring& text) {
     std::error_code error;
     const fs::path absolute = fs::absolute(ToPath(text), error);
-    return error ? text : Utf8ToWide(absolute.lexically_normal().string());
+    return error ? text : FromPath(absolute.lexically_normal());
 }
 
 }  // namespace
@@ -92,7 +88,7 @@ bool ConvertRequest::Run() {
 
     const int32_t profile = view_.ProfileRow();
     const std::wstring source = AbsolutePath(file);
-    RefPtr<ConvertItem> item(new ConvertItem(profile, view_.QualityRow()));
+    RefPtr<ConvertItem> item(new ConvertItem(profile, view_.Quality()));
     item->replaceExisting = ConvertTabRules::ReplaceExisting(replace, source, profile);
     item->sourcePath = source;
     view_.SetFileText(std::wstring());

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "activity/ConversionQuality.h"
+
 class QWidget;
 
 namespace talvex {
@@ -34,7 +36,7 @@ public:
         virtual std::wstring EndText() const = 0;
         virtual int32_t VolumePercent() const = 0;
         virtual int32_t ProfileRow() const = 0;
-        virtual int32_t QualityRow() const = 0;
+        virtual ConversionQuality Quality() const = 0;
         virtual void FocusStartBox() = 0;
         virtual void FocusEndBox() = 0;
         // The manual conversion dialog, starting with params; the confirmed command line, or

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "convert/ConversionProfiles.h"
-#include "platform/Utf8.h"
+#include "platform/PathText.h"
 
 namespace talvex::ui {
 
@@ -14,6 +14,11 @@ int ConvertTabRules::ProfileRow(uint32_t stored) {
 
 int ConvertTabRules::QualityRow(uint32_t stored) {
     return stored < static_cast<uint32_t>(kQualityRows) ? static_cast<int>(stored) : 0;
+}
+
+ConversionQuality ConvertTabRules::QualityForRow(int row) {
+    static_assert(kQualityRows == kConversionQualityCount);
+    return ConversionQualityFromNumber(row).value_or(ConversionQuality::kHigh);
 }
 
 std::wstring ConvertTabRules::OutputPath(std::wstring_view source, int profile) {
@@ -36,7 +41,7 @@ bool ConvertTabRules::OffersReplace(const std::wstring& source, int profile) {
         return false;
     }
     std::error_code error;
-    return std::filesystem::is_regular_file(std::filesystem::path(WideToUtf8(output)), error);
+    return std::filesystem::is_regular_file(ToPath(output), error);
 }
 
 bool ConvertTabRules::ReplaceExisting(bool checked, const std::wstring& source, int profile) {

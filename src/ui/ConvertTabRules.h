@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "activity/ConversionQuality.h"
+
 namespace talvex::ui {
 
 class ConvertTabRules {
@@ -18,6 +20,9 @@ public:
     // selects row 0.
     static int ProfileRow(uint32_t stored);
     static int QualityRow(uint32_t stored);
+    // Quality list row -> quality; a row outside the list (none selected) gives the first
+    // row's.
+    static ConversionQuality QualityForRow(int row);
 
     // The file the profile makes of source: its extension (the last dot of the file name, not
     // a leading one) replaced by the profile's; no extension for the manual profile, ".avi" for

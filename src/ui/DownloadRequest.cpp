@@ -143,9 +143,9 @@ bool DownloadRequest::Run() {
     }
     const bool autoConvert = view_.AutoConvertChecked();
     const bool deleteOriginal = view_.DeleteOriginalChecked();
-    const int32_t convertQuality = view_.GetConvertQuality();
+    const ConversionQuality convertQuality = view_.GetConvertQuality();
     const int32_t convertType = view_.GetConvertType();
-    const int32_t qualityCode = view_.GetDownloadQuality();
+    const DownloadQuality qualityCode = view_.GetDownloadQuality();
     service_.Download(urls, qualityCode, downloadPlayLists, downloadChannels, autoConvert,
                       deleteOriginal, convertQuality, convertType);
     DebugLog::Write("Exit TabDownload::OnClickBtnDownload (success)");

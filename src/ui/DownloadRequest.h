@@ -9,6 +9,9 @@
 
 #include <QString>
 
+#include "activity/ConversionQuality.h"
+#include "scripts/DownloadQuality.h"
+
 class QWidget;
 
 namespace talvex {
@@ -35,9 +38,9 @@ public:
         virtual bool BrowseForDownloadFolder() = 0;
         virtual bool AutoConvertChecked() const = 0;
         virtual bool DeleteOriginalChecked() const = 0;
-        virtual int32_t GetConvertQuality() = 0;
+        virtual ConversionQuality GetConvertQuality() = 0;
         virtual int32_t GetConvertType() = 0;
-        virtual int32_t GetDownloadQuality() = 0;
+        virtual DownloadQuality GetDownloadQuality() = 0;
         // The owner of the message boxes.
         virtual QWidget* DialogWidget() = 0;
     };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "engine/SiteAddresses.h"
 
@@ -13,8 +14,14 @@ namespace {
 constexpr std::wstring_view kVideoSiteShortDomain = L"youtu.be";
 constexpr std::size_t kMinimumUrlLength = 13;
 
+// The conversion quality list has a row for each quality, in their order.
+static_assert(DownloadTabRules::kConvertQualityRows == kConversionQualityCount);
+
 // Row -> code; the order is the list's order on screen, best first.
-constexpr std::array<int32_t, DownloadTabRules::kQualityRows> kQualityCodes = {6, 7, 5, 4, 8, 9, 2};
+constexpr std::array<DownloadQuality, DownloadTabRules::kQualityRows> kQualityCodes = {
+    DownloadQuality::kBest,  DownloadQuality::kHd1080,   DownloadQuality::kHd720,
+    DownloadQuality::kHq480, DownloadQuality::kHq360Flv, DownloadQuality::kHq360Mp4,
+    DownloadQuality::kNormal};
 
 bool IsLineBreak(wchar_t c) {
     return c == L'\r' || c == L'\n';
@@ -69,17 +76,18 @@ bool DownloadTabRules::QualityListEnabled(std::wstring_view text) {
            text.find(kVideoSiteShortDomain) != std::wstring_view::npos;
 }
 
-int32_t DownloadTabRules::QualityCodeForRow(int row) {
+DownloadQuality DownloadTabRules::QualityCodeForRow(int row) {
     if (row < 0 || row >= kQualityRows) {
-        return kBestQualityCode;
+        return kBestQuality;
     }
     return kQualityCodes[static_cast<std::size_t>(row)];
 }
 
 int DownloadTabRules::RowForQualityCode(uint32_t code) {
+    const std::optional<DownloadQuality> quality = DownloadQualityFromNumber(code);
     // Row 0 is also the best quality's own row, so a stored 6 lands there either way.
-    for (int row = 1; row < kQualityRows; ++row) {
-        if (static_cast<uint32_t>(kQualityCodes[static_cast<std::size_t>(row)]) == code) {
+    for (int row = 1; quality && row < kQualityRows; ++row) {
+        if (kQualityCodes[static_cast<std::size_t>(row)] == *quality) {
             return row;
         }
     }
@@ -92,6 +100,18 @@ int DownloadTabRules::ConvertTypeRow(uint32_t stored) {
 
 int DownloadTabRules::ConvertQualityRow(uint32_t stored) {
     return stored < static_cast<uint32_t>(kConvertQualityRows) ? static_cast<int>(stored) : 0;
+}
+
+ConversionQuality DownloadTabRules::ConvertQualityForRow(int row) {
+    return ConversionQualityFromNumber(row).value_or(ConversionQuality::kHigh);
+}
+
+uint32_t DownloadTabRules::SpeedLimitBytes(int kilobytesPerSecond) {
+    return static_cast<uint32_t>(std::clamp(kilobytesPerSecond, 0, kMaxSpeedLimitKB)) * 1024u;
+}
+
+int DownloadTabRules::SpeedLimitKilobytes(uint32_t bytesPerSecond) {
+    return static_cast<int>(bytesPerSecond / 1024u + (bytesPerSecond % 1024u != 0 ? 1u : 0u));
 }
 
 }  // namespace talvex::ui

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "activity/ConversionQuality.h"
+#include "scripts/DownloadQuality.h"
+
 namespace talvex::ui {
 
 class DownloadTabRules {
@@ -16,8 +19,8 @@ public:
     static constexpr int kQualityRows = 7;
     static constexpr int kConvertTypeRows = 7;
     static constexpr int kConvertQualityRows = 4;
-    // The code of the first row, and of a list without a selection.
-    static constexpr int32_t kBestQualityCode = 6;
+    // The quality of the first row, and of a list without a selection.
+    static constexpr DownloadQuality kBestQuality = DownloadQuality::kBest;
 
     // Lines of the text: any run of CR and LF separates two lines, empty lines are skipped and
     // nothing is trimmed.
@@ -31,14 +34,24 @@ public:
     // Whether the text names the video site (main or short-link domain) anywhere.
     static bool QualityListEnabled(std::wstring_view text);
 
-    // Download quality list row -> engine quality code; a row outside the list (none selected)
-    // gives the best quality.
-    static int32_t QualityCodeForRow(int row);
+    // Download quality list row -> quality; a row outside the list (none selected) gives the
+    // best quality.
+    static DownloadQuality QualityCodeForRow(int row);
     // Stored code -> row: the codes the list offers select their row, anything else row 0.
     static int RowForQualityCode(uint32_t code);
     // Stored conversion type / quality -> row; a value the list does not have selects row 0.
     static int ConvertTypeRow(uint32_t stored);
     static int ConvertQualityRow(uint32_t stored);
+
+    // The speed limit field counts KB/s of 1,024 bytes, 0 for no limit; "MaxDownloadSpeed"
+    // holds bytes a second, at most what the settings file stores as a number.
+    static constexpr int kMaxSpeedLimitKB = 4194303;
+    static uint32_t SpeedLimitBytes(int kilobytesPerSecond);
+    // A stored limit in the field: rounded up, so that a limit of a few bytes still shows.
+    static int SpeedLimitKilobytes(uint32_t bytesPerSecond);
+    // Conversion quality list row -> quality; a row outside the list (none selected) gives the
+    // first row's.
+    static ConversionQuality ConvertQualityForRow(int row);
 };
 
 }  // namespace talvex::ui

@@ -34,9 +34,10 @@ void EngineDownloads::RemoveChannels(std::vector<std::wstring>& urls) {
     engine_.RemoveChannels(urls);
 }
 
-void EngineDownloads::Download(const std::vector<std::wstring>& urls, int32_t qualityCode,
+void EngineDownloads::Download(const std::vector<std::wstring>& urls, DownloadQuality qualityCode,
                                bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                               bool deleteOriginal, int32_t convertQuality, int32_t convertType) {
+                               bool deleteOriginal, ConversionQuality convertQuality,
+                               int32_t convertType) {
     if (canceled_) {
         return;
     }

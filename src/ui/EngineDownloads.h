@@ -27,9 +27,10 @@ public:
     void RemovePlayLists(std::vector<std::wstring>& urls) override;
     bool ContainChannels(const std::vector<std::wstring>& urls) override;
     void RemoveChannels(std::vector<std::wstring>& urls) override;
-    void Download(const std::vector<std::wstring>& urls, int32_t qualityCode,
+    void Download(const std::vector<std::wstring>& urls, DownloadQuality qualityCode,
                   bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                  bool deleteOriginal, int32_t convertQuality, int32_t convertType) override;
+                  bool deleteOriginal, ConversionQuality convertQuality,
+                  int32_t convertType) override;
 
     // Requests whose pages are still being read.
     int PendingCount() const;

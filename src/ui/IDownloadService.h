@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "activity/ConversionQuality.h"
+#include "scripts/DownloadQuality.h"
+
 namespace talvex::ui {
 
 class IDownloadService {
@@ -18,9 +21,10 @@ public:
     virtual void RemoveChannels(std::vector<std::wstring>& urls) = 0;
     // Queues one item per address (playlists and channels that are to be expanded become one
     // item per video, added once their page has been read, without blocking the window).
-    virtual void Download(const std::vector<std::wstring>& urls, int32_t qualityCode,
+    virtual void Download(const std::vector<std::wstring>& urls, DownloadQuality qualityCode,
                           bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                          bool deleteOriginal, int32_t convertQuality, int32_t convertType) = 0;
+                          bool deleteOriginal, ConversionQuality convertQuality,
+                          int32_t convertType) = 0;
 };
 
 }  // namespace talvex::ui

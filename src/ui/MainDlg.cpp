@@ -67,6 +67,13 @@ MainDlg::MainDlg(std::wstring commandLine, UiPrompts& prompts, QWidget* parent)
     downloads_ = new EngineDownloads(*engine_, this);
     BuildWindow();
     ApplyTexts();
+    // Downloads that an earlier run left unfinished are listed again, paused, for Start to
+    // go on with.
+    try {
+        engine_->RestoreUnfinished();
+    } catch (...) {
+        Trace("Exception caught while listing unfinished downloads");
+    }
     updateCheck_ = std::make_unique<UpdateCheck>(*engine_, prompts_, this);
     // The installer the user chose to run has been opened: the program makes way for it.
     connect(

@@ -279,7 +279,8 @@ void TabConvert::ApplyLanguage() {
 
 void TabConvert::SaveSettings() {
     settings_.SetNumber(setting::kConversionType, static_cast<uint32_t>(ProfileRow()));
-    settings_.SetNumber(setting::kConvertQuality, static_cast<uint32_t>(QualityRow()));
+    settings_.SetNumber(setting::kConvertQuality,
+                        static_cast<uint32_t>(ConversionQualityNumber(Quality())));
 }
 
 QString TabConvert::FileFilter() {
@@ -357,8 +358,8 @@ int32_t TabConvert::ProfileRow() const {
     return std::max(0, profileList_->currentIndex());
 }
 
-int32_t TabConvert::QualityRow() const {
-    return std::max(0, qualityList_->currentIndex());
+ConversionQuality TabConvert::Quality() const {
+    return ConvertTabRules::QualityForRow(qualityList_->currentIndex());
 }
 
 void TabConvert::FocusStartBox() {

@@ -56,7 +56,7 @@ public:
     std::wstring EndText() const override;
     int32_t VolumePercent() const override;
     int32_t ProfileRow() const override;
-    int32_t QualityRow() const override;
+    ConversionQuality Quality() const override;
     void FocusStartBox() override;
     void FocusEndBox() override;
     std::optional<std::wstring> AskManualParams(const std::wstring& params) override;

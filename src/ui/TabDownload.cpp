@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include "app/DebugLog.h"
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
+#include "engine/Engine.h"
 #include "ui/CustomButton.h"
 #include "ui/DStaticText.h"
 #include "ui/DefaultButton.h"
@@ -36,6 +38,8 @@ constexpr int kFolderPictureSide = 16;
 constexpr int kDownloadPictureSide = 26;
 // Long translations of the list rows must not widen the page beyond the window.
 constexpr int kListMinimumChars = 16;
+// The speed limit's arrow keys step by this many KB/s.
+constexpr int kSpeedLimitStepKB = 64;
 
 struct ListRow {
     const wchar_t* key;  // nullptr: the text is the same in every language
@@ -142,6 +146,18 @@ void TabDownload::BuildControls() {
     qualityLabel_ = makeLabel();
     qualityList_ = MakeList(this);
 
+    speedLimitLabel_ = makeLabel();
+    speedLimit_ = new QSpinBox(this);
+    speedLimit_->setRange(0, DownloadTabRules::kMaxSpeedLimitKB);
+    speedLimit_->setSingleStep(kSpeedLimitStepKB);
+    speedLimit_->setSuffix(QStringLiteral(" KB/s"));
+    speedLimit_->setValue(
+        DownloadTabRules::SpeedLimitKilobytes(settings_.GetNumber(setting::kMaxDownloadSpeed)));
+    // Typing "512" passes through 5 and 51: the value counts once it is entered, when the
+    // focus leaves, or at each step of the arrows.
+    speedLimit_->setKeyboardTracking(false);
+    connect(speedLimit_, &QSpinBox::valueChanged, this, &TabDownload::OnSpeedLimitChanged);
+
     saveToLabel_ = makeLabel();
     browseButton_ = new CustomButton(
         pictures::ButtonPicture(pictures::Picture::Folder, kFolderPictureSide),
@@ -182,7 +198,8 @@ void TabDownload::BuildControls() {
 
     setTabOrder(addressBox_, pasteButton_);
     setTabOrder(pasteButton_, qualityList_);
-    setTabOrder(qualityList_, browseButton_);
+    setTabOrder(qualityList_, speedLimit_);
+    setTabOrder(speedLimit_, browseButton_);
     setTabOrder(browseButton_, folderLink_);
     setTabOrder(folderLink_, autoConvert_);
     setTabOrder(autoConvert_, convertTypeList_);
@@ -213,7 +230,16 @@ void TabDownload::BuildLayout() {
     choices->setVerticalSpacing(du.Y(3));
     qualityList_->setMinimumWidth(du.X(100));
     choices->addWidget(qualityLabel_, 0, 0, Qt::AlignVCenter);
-    choices->addWidget(qualityList_, 0, 1, 1, 2, Qt::AlignLeft);
+    // The speed limit sits beside the quality: both are about how the video is fetched.
+    auto* fetchRow = new QHBoxLayout;
+    fetchRow->setSpacing(du.X(5));
+    fetchRow->addWidget(qualityList_);
+    fetchRow->addSpacing(du.X(10));
+    fetchRow->addWidget(speedLimitLabel_, 0, Qt::AlignVCenter);
+    speedLimit_->setMinimumWidth(du.X(60));
+    fetchRow->addWidget(speedLimit_);
+    fetchRow->addStretch(1);
+    choices->addLayout(fetchRow, 0, 1, 1, 2);
     browseButton_->setFixedSize(du.Size(20, 13).expandedTo(browseButton_->minimumSizeHint()));
     choices->addWidget(saveToLabel_, 1, 0, Qt::AlignVCenter);
     choices->addWidget(browseButton_, 1, 1);
@@ -252,6 +278,9 @@ void TabDownload::ApplyLanguage() {
                             "(e.g. http://www.youtube.com/watch?v=xxxxxxxxxxx)")));
     pasteButton_->setText(Text(L"dlg.main.btn.paste", QStringLiteral("Paste URL")));
     qualityLabel_->setText(Text(L"dlg.main.lbl.dwnl.qlty", QStringLiteral("Download quality")));
+    speedLimitLabel_->setText(Text(L"dlg.main.lbl.speed.limit", QStringLiteral("Speed limit")));
+    speedLimit_->setSpecialValueText(
+        Text(L"dlg.main.spin.speed.nolimit", QStringLiteral("No limit")));
     saveToLabel_->setText(Text(L"dlg.main.lbl.saveto", QStringLiteral("Save to")));
     autoConvert_->setText(
         Text(L"dlg.main.check.autoconvert.to", QStringLiteral("Automatically convert to")));
@@ -263,6 +292,7 @@ void TabDownload::ApplyLanguage() {
 
     addressBox_->setAccessibleName(addressLabel_->text());
     qualityList_->setAccessibleName(qualityLabel_->text());
+    speedLimit_->setAccessibleName(speedLimitLabel_->text());
     convertTypeList_->setAccessibleName(autoConvert_->text());
     convertQualityList_->setAccessibleName(convertQualityLabel_->text());
     folderLink_->setAccessibleName(saveToLabel_->text());
@@ -316,6 +346,13 @@ void TabDownload::UpdateConversionControls() {
     deleteOriginal_->setEnabled(enabled);
 }
 
+void TabDownload::OnSpeedLimitChanged(int kilobytesPerSecond) {
+    const uint32_t bytes = DownloadTabRules::SpeedLimitBytes(kilobytesPerSecond);
+    settings_.SetNumber(setting::kMaxDownloadSpeed, bytes);
+    // Applied as chosen, even when the settings file cannot take it just now.
+    Engine::SetDownloadSpeedLimit(bytes);
+}
+
 void TabDownload::CleanUpAddressBox() {
     if (addressText_.empty()) {
         return;
@@ -344,7 +381,7 @@ void TabDownload::OnClickBtnDownload() {
     DownloadRequest(*this, settings_, strings_, prompts_, service_, mainWindow_).Run();
 }
 
-int32_t TabDownload::GetDownloadQuality() {
+DownloadQuality TabDownload::GetDownloadQuality() {
     DebugLog::Write("Enter TabDownload::GetDownloadQuality");
     const int row = qualityList_->currentIndex();
     if (row < 0) {
@@ -359,9 +396,9 @@ int32_t TabDownload::GetConvertType() {
     return std::max(0, convertTypeList_->currentIndex());
 }
 
-int32_t TabDownload::GetConvertQuality() {
+ConversionQuality TabDownload::GetConvertQuality() {
     DebugLog::Write("Enter TabDownload::GetConvertQuality");
-    return std::max(0, convertQualityList_->currentIndex());
+    return DownloadTabRules::ConvertQualityForRow(convertQualityList_->currentIndex());
 }
 
 std::wstring TabDownload::GetDownloadDir() {
@@ -398,8 +435,10 @@ bool TabDownload::BrowseForDownloadFolder() {
 
 void TabDownload::SaveSettings() {
     settings_.SetNumber(setting::kConversionTypeDwnld, static_cast<uint32_t>(GetConvertType()));
-    settings_.SetNumber(setting::kConvertQualityDwnld, static_cast<uint32_t>(GetConvertQuality()));
-    settings_.SetNumber(setting::kDownloadQuality, static_cast<uint32_t>(GetDownloadQuality()));
+    settings_.SetNumber(setting::kConvertQualityDwnld,
+                        static_cast<uint32_t>(ConversionQualityNumber(GetConvertQuality())));
+    settings_.SetNumber(setting::kDownloadQuality,
+                        static_cast<uint32_t>(DownloadQualityNumber(GetDownloadQuality())));
     settings_.SetString(setting::kDownloadDirectory, GetDownloadDir());
     settings_.SetNumber(setting::kDeleteOriginalFile, deleteOriginal_->isChecked() ? 1 : 0);
     settings_.SetNumber(setting::kAutoConvert, autoConvert_->isChecked() ? 1 : 0);

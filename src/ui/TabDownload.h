@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QPlainTextEdit;
+class QSpinBox;
 
 namespace talvex {
 class IMessageSink;
@@ -52,15 +53,16 @@ public:
     bool BrowseForDownloadFolder() override;
     bool AutoConvertChecked() const override;
     bool DeleteOriginalChecked() const override;
-    int32_t GetConvertQuality() override;
+    ConversionQuality GetConvertQuality() override;
     int32_t GetConvertType() override;
-    int32_t GetDownloadQuality() override;
+    DownloadQuality GetDownloadQuality() override;
     QWidget* DialogWidget() override { return window(); }
 
     // The controls, for the tests and the main window.
     QPlainTextEdit* AddressBox() const { return addressBox_; }
     CustomButton* PasteButton() const { return pasteButton_; }
     QComboBox* QualityList() const { return qualityList_; }
+    QSpinBox* SpeedLimitBox() const { return speedLimit_; }
     CustomButton* BrowseButton() const { return browseButton_; }
     HyperlinkLabel* FolderLink() const { return folderLink_; }
     QCheckBox* AutoConvertBox() const { return autoConvert_; }
@@ -81,6 +83,8 @@ private:
     void SetFolder(const QString& folder);
     void UpdateQualityList();
     void UpdateConversionControls();
+    // Stores "MaxDownloadSpeed" and has the engine apply it to every running download.
+    void OnSpeedLimitChanged(int kilobytesPerSecond);
     void OnAddressEdited();
     void CleanUpAddressBox();
     QString Text(const wchar_t* key, const QString& builtIn) const;
@@ -104,6 +108,8 @@ private:
     CustomButton* pasteButton_ = nullptr;
     DStaticText* qualityLabel_ = nullptr;
     QComboBox* qualityList_ = nullptr;
+    DStaticText* speedLimitLabel_ = nullptr;
+    QSpinBox* speedLimit_ = nullptr;
     DStaticText* saveToLabel_ = nullptr;
     CustomButton* browseButton_ = nullptr;
     HyperlinkLabel* folderLink_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "app/SettingsStore.h"
 #include "net/Address.h"
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 #include "scripts/FileNameSanitizer.h"
 #include "ui/VersionCompare.h"
@@ -42,22 +43,10 @@ std::string PercentDecoded(std::string_view text) {
     return out;
 }
 
-wchar_t LowerAscii(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-std::wstring Lowered(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        c = LowerAscii(c);
-    }
-    return out;
-}
-
 // Names of the program's own files in the data folder: the numbered script files and their
 // downloads ("scripts..."), the debug log ("Log.txt"), the HTTP client's work files ("~...").
 bool IsOwnDataFileName(std::wstring_view name) {
-    const std::wstring lower = Lowered(name);
+    const std::wstring lower = LowerAscii(name);
     return lower.rfind(L"scripts", 0) == 0 || lower == L"log.txt" || lower.rfind(L"~", 0) == 0;
 }
 

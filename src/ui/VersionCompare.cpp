@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/TextHelpers.h"
+
 namespace talvex::ui {
 
 namespace {
@@ -10,25 +12,11 @@ bool IsDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
 
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-}
-
-std::wstring_view Trimmed(std::wstring_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 }  // namespace
 
 VersionParts ParseVersion(std::wstring_view text) {
     VersionParts parts{0, 0, 0, 0};
-    text = Trimmed(text);
+    text = Trim(text, Blanks::SpaceTabLineBreaks);
     constexpr uint64_t kMax = std::numeric_limits<uint32_t>::max();
     for (size_t index = 0; index < parts.size() && !text.empty(); ++index) {
         const size_t dot = text.find(L'.');

@@ -233,7 +233,7 @@ void BM_BundledScriptOnLargePage(benchmark::State& state, const wchar_t* address
     }
     ScriptTargetRecord target;
     target.pageUrl = address;
-    target.formatChoice = kQualityBest;
+    target.formatChoice = DownloadQuality::kBest;
     uint64_t characters = 0;
     for (auto _ : state) {
         ScriptRun run(ScriptLimits{});

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "app/threads/RefPtr.h"
@@ -85,13 +86,18 @@ int main(int argc, char** argv) {
     const fs::path work = fs::absolute(argv[2]);
     const int runs = argc > 3 ? std::atoi(argv[3]) : 3;
     const int profile = argc > 4 ? std::atoi(argv[4]) : kProfileIphone;
-    const int quality = argc > 5 ? std::atoi(argv[5]) : kQualityOptimal;
+    const std::optional<ConversionQuality> quality =
+        argc > 5 ? ConversionQualityFromNumber(std::atoi(argv[5])) : ConversionQuality::kOptimal;
+    if (!quality) {
+        std::fprintf(stderr, "QUALITY is 0 (high) to 3 (low)\n");
+        return 2;
+    }
     fs::create_directories(work);
 
     EncoderTools tools = EncoderTools::System();
     EncoderCommandInput input;
     input.profile = profile;
-    input.quality = quality;
+    input.quality = *quality;
     input.sourcePath = Utf8ToWide(source.string());
     input.workPath = Utf8ToWide((work / "direct").string()) + ProfileExtension(profile);
     auto command = BuildEncoderCommand(input, tools);
@@ -124,7 +130,7 @@ int main(int argc, char** argv) {
         {
             const fs::path copy = work / ("item" + source.extension().string());
             fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
-            auto conversion = MakeRef<ConvertItem>(profile, quality);
+            auto conversion = MakeRef<ConvertItem>(profile, *quality);
             conversion->ownerWindow = &sink;
             conversion->sourcePath = Utf8ToWide(copy.string());
             conversion->replaceExisting = true;

@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     test::RecordingSink sink;
-    RefPtr<DownloadItem> item(new DownloadItem(&parser, kQualityNormal, false));
+    RefPtr<DownloadItem> item(new DownloadItem(&parser, DownloadQuality::kNormal, false));
     item->ownerWindow = &sink;
     item->workPath = FromPath(folder);
     item->SetPageUrl(Utf8ToWide(url));

@@ -81,7 +81,8 @@ void CommandLine(int count) {
         talvex::cli::ItemRunner runner(engine, loop, console, view);
         const Clock::time_point start = Clock::now();
         talvex::Engine::DownloadBatch batch =
-            engine.PrepareDownload(urls, 6, true, true, false, false, 0, 0);
+            engine.PrepareDownload(urls, talvex::DownloadQuality::kBest, true, true, false, false,
+                                   talvex::ConversionQuality::kHigh, 0);
         const double made = SecondsSince(start);
         const Clock::time_point queueing = Clock::now();
         runner.Queue(std::move(batch.items));

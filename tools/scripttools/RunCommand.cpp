@@ -24,7 +24,7 @@ int RunCommand(const std::vector<std::string>& args) {
         } else if (arg == "--script") {
             options.scripts.emplace_back(args[++i]);
         } else if (arg == "-q" || arg == "--quality") {
-            const std::optional<int32_t> quality = cli::QualityCode(args[++i]);
+            const std::optional<DownloadQuality> quality = cli::QualityCode(args[++i]);
             if (!quality) {
                 std::fprintf(stderr,
                              "talvex-scripts: unknown quality %s (best, 1080p, 720p, 480p, "

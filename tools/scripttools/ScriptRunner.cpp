@@ -15,6 +15,7 @@
 #include "net/HttpHeaders.h"
 #include "platform/FileOps.h"
 #include "platform/Folders.h"
+#include "platform/TextHelpers.h"
 #include "platform/Utf8.h"
 #include "scripts/ScriptFilePaths.h"
 #include "scripts/ScriptSyntax.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "scripts/IScriptTarget.h"
+#include "scripts/DownloadQuality.h"
 
 namespace talvex::scripttools {
 
@@ -20,7 +20,7 @@ struct RunOptions {
     // seeded from the resource folder).
     std::vector<std::filesystem::path> scripts;
     bool trace = false;
-    int32_t quality = kQualityBest;
+    DownloadQuality quality = DownloadQuality::kBest;
     // Every login is answered with this user and password instead of a terminal prompt.
     std::optional<std::wstring> loginUser;
     std::wstring loginPassword;

@@ -117,11 +117,12 @@ TEST_F(CliSite, InterruptStopsEveryItemAndLeavesNoPartialFile) {
     CliProcess cli;
     ASSERT_TRUE(cli.Start({"download", "-o", Folder().string(), "-q", "360p-mp4",
                            Watch("sd360only01"), Watch("slowStream1")}));
-    // Once the quick one has completed and the slow one is under way.
+    // Once the quick one has completed and the slow one is under way (its work file and the
+    // record beside it).
     bool working = cli.WaitForError(
         [&](const std::string& err) {
             const auto names = FilesIn(Folder());
-            return Contains(err, ": Completed") && names.size() == 2;
+            return Contains(err, ": Completed") && names.size() == 3;
         },
         60000);
     ASSERT_TRUE(working) << cli.Err();
@@ -131,8 +132,13 @@ TEST_F(CliSite, InterruptStopsEveryItemAndLeavesNoPartialFile) {
     const auto completed = CompletedPaths(result);
     ASSERT_EQ(completed.size(), 1u) << result.out;
     EXPECT_TRUE(Contains(result.out, "Canceled: ")) << result.out;
-    // Only the completed file: no work file, nothing under the slow video's final name.
-    EXPECT_EQ(FilesIn(Folder()), std::vector<std::string>{completed[0].filename().string()});
+    // The completed file, and the slow video's work file with its record for the next run:
+    // nothing under the slow video's final name.
+    const std::vector<std::string> names = FilesIn(Folder());
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], completed[0].filename().string());
+    EXPECT_EQ(names[1].substr(0, 4), "~qrv");
+    EXPECT_EQ(names[2], names[1] + ".json");
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ protected:
         return to;
     }
 
-    RefPtr<ConvertItem> NewItem(int profile, int quality, const fs::path& source) {
+    RefPtr<ConvertItem> NewItem(int profile, ConversionQuality quality, const fs::path& source) {
         auto item = MakeRef<ConvertItem>(profile, quality);
         item->ownerWindow = &sink_;
         item->sourcePath = W(source);
@@ -115,19 +115,20 @@ test::TempDir* ConvertItemTest::clips_ = nullptr;
 
 TEST_F(ConvertItemTest, EveryProfileWritesItsContainerWithTheFittedPicture) {
     struct Case {
-        int profile, quality;
+        int profile;
+        ConversionQuality quality;
         const char* format;  // a name ffprobe lists for the container
         int width, height;   // 1280 x 640 fitted to the profile's target
         const char* extension;
     };
     const Case cases[] = {
-        {kProfileIpod, kQualityHigh, "mov", 320, 160, ".mov"},
-        {kProfileIphone, kQualityOptimal, "mp4", 480, 240, ".mp4"},
-        {kProfilePsp, kQualityMedium, "mp4", 320, 160, ".mp4"},
-        {kProfileCellPhone, kQualityLow, "3gp", 128, 64, ".3gp"},
-        {kProfileWmv, kQualityHigh, "asf", 320, 160, ".wmv"},
-        {kProfileXvid, kQualityOptimal, "avi", 320, 160, ".avi"},
-        {kProfileMp3, kQualityMedium, "mp3", 0, 0, ".mp3"},
+        {kProfileIpod, ConversionQuality::kHigh, "mov", 320, 160, ".mov"},
+        {kProfileIphone, ConversionQuality::kOptimal, "mp4", 480, 240, ".mp4"},
+        {kProfilePsp, ConversionQuality::kMedium, "mp4", 320, 160, ".mp4"},
+        {kProfileCellPhone, ConversionQuality::kLow, "3gp", 128, 64, ".3gp"},
+        {kProfileWmv, ConversionQuality::kHigh, "asf", 320, 160, ".wmv"},
+        {kProfileXvid, ConversionQuality::kOptimal, "avi", 320, 160, ".avi"},
+        {kProfileMp3, ConversionQuality::kMedium, "mp3", 0, 0, ".mp3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.profile);
@@ -157,10 +158,10 @@ TEST_F(ConvertItemTest, EveryProfileWritesItsContainerWithTheFittedPicture) {
 
 TEST_F(ConvertItemTest, EveryQualityOfOneProfile) {
     const int widths[] = {640, 480, 480, 480};
-    for (int q = 0; q < kQualityCount; ++q) {
+    for (int q = 0; q < kConversionQualityCount; ++q) {
         SCOPED_TRACE(q);
         fs::path source = Source(Wide(), "q" + std::to_string(q) + ".flv");
-        auto item = NewItem(kProfileIphone, q, source);
+        auto item = NewItem(kProfileIphone, kConversionQualities[q], source);
         ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
         MediaInfo info = Probe(P(item->OutputPath()));
         EXPECT_EQ(info.videoCodec, "mpeg4");
@@ -172,7 +173,7 @@ TEST_F(ConvertItemTest, EveryQualityOfOneProfile) {
 }
 
 TEST_F(ConvertItemTest, PortraitSourceKeepsItsAspect) {
-    auto item = NewItem(kProfileIphone, kQualityHigh, Source(Portrait(), "tall.mp4"));
+    auto item = NewItem(kProfileIphone, ConversionQuality::kHigh, Source(Portrait(), "tall.mp4"));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     // 480 x 640 for a 640 x 480 target: height 480, width 0.75 x 480.
     MediaInfo info = Probe(P(item->OutputPath()));
@@ -182,7 +183,7 @@ TEST_F(ConvertItemTest, PortraitSourceKeepsItsAspect) {
 }
 
 TEST_F(ConvertItemTest, VolumeZeroDropsTheAudio) {
-    auto item = NewItem(kProfileIpod, kQualityLow, Source(Wide(), "mute.mp4"));
+    auto item = NewItem(kProfileIpod, ConversionQuality::kLow, Source(Wide(), "mute.mp4"));
     item->volumePercent = 0;
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     MediaInfo info = Probe(P(item->OutputPath()));
@@ -192,7 +193,7 @@ TEST_F(ConvertItemTest, VolumeZeroDropsTheAudio) {
 
 TEST_F(ConvertItemTest, NamesWithBlanksQuotesAndShellCharactersAreJustNames) {
     const std::string name = "my \"quoted\" 'clip' $(touch pwned) `id`; x.mp4";
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), name));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Wide(), name));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     fs::path out = dir_.Path() / "my \"quoted\" 'clip' $(touch pwned) `id`; x.mp3";
     EXPECT_EQ(P(item->OutputPath()), out);
@@ -207,7 +208,7 @@ TEST_F(ConvertItemTest, TakenNamesGetTheSuffixOncePerTry) {
     fs::path source = Source(Wide(), "a.flv");
     test::WriteFileBytes(dir_.Path() / "a.mp3", "x");
     test::WriteFileBytes(dir_.Path() / "a(mp3).mp3", "y");
-    auto item = NewItem(kProfileMp3, kQualityLow, source);
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, source);
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "a(mp3)(mp3).mp3");
     EXPECT_EQ(item->GetFileName(), L"a(mp3)(mp3).mp3");
@@ -219,7 +220,7 @@ TEST_F(ConvertItemTest, ReplaceExistingReplacesOnlyAtTheEnd) {
     fs::path source = Source(Long(), "r.mp4");
     fs::path existing = dir_.Path() / "r.mov";
     test::WriteFileBytes(existing, "old");
-    auto item = NewItem(kProfileIpod, kQualityLow, source);
+    auto item = NewItem(kProfileIpod, ConversionQuality::kLow, source);
     item->replaceExisting = true;
     ASSERT_TRUE(item->Run());
     ASSERT_TRUE(WaitForProgress(item));
@@ -238,7 +239,7 @@ TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
     // only copy of the user's file must survive its own conversion.
     fs::path source = Source(Wide(), "b.mp4");
     const std::string original = test::ReadFileBytes(source);
-    auto item = NewItem(kProfileIphone, kQualityLow, source);
+    auto item = NewItem(kProfileIphone, ConversionQuality::kLow, source);
     item->replaceExisting = true;
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "b(iphone).mp4");
@@ -247,7 +248,7 @@ TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
     fs::path real = Source(Wide(), "c.flv");
     fs::create_symlink(real, dir_.Path() / "c.mp3");
     const std::string realBytes = test::ReadFileBytes(real);
-    auto viaLink = NewItem(kProfileMp3, kQualityLow, dir_.Path() / "c.mp3");
+    auto viaLink = NewItem(kProfileMp3, ConversionQuality::kLow, dir_.Path() / "c.mp3");
     viaLink->replaceExisting = true;
     ASSERT_EQ(RunToEnd(viaLink), ActivityState::Completed);
     EXPECT_EQ(P(viaLink->OutputPath()), dir_.Path() / "c(mp3).mp3");
@@ -255,7 +256,7 @@ TEST_F(ConvertItemTest, ReplaceExistingNeverReplacesTheSource) {
 }
 
 TEST_F(ConvertItemTest, ProgressRisesThroughIntermediateValuesTo100) {
-    auto item = NewItem(kProfileIpod, kQualityHigh, Source(Long(), "p.mp4"));
+    auto item = NewItem(kProfileIpod, ConversionQuality::kHigh, Source(Long(), "p.mp4"));
     ASSERT_TRUE(item->Run());
     std::vector<int32_t> seen;
     for (int i = 0; i < 18000 && sink_.FinishedCount(item.get()) == 0; ++i) {
@@ -283,7 +284,7 @@ TEST_F(ConvertItemTest, ProgressRisesThroughIntermediateValuesTo100) {
 }
 
 TEST_F(ConvertItemTest, PauseTwiceThenResumeCompletes) {
-    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "pause.mp4"));
+    auto item = NewItem(kProfileIpod, ConversionQuality::kLow, Source(Long(), "pause.mp4"));
     ASSERT_TRUE(item->Run());
     ASSERT_TRUE(WaitForProgress(item));
     ASSERT_TRUE(item->Pause());
@@ -308,7 +309,7 @@ TEST_F(ConvertItemTest, PauseTwiceThenResumeCompletes) {
 }
 
 TEST_F(ConvertItemTest, StopWhileRunningLeavesNoFiles) {
-    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "stop.mp4"));
+    auto item = NewItem(kProfileIpod, ConversionQuality::kLow, Source(Long(), "stop.mp4"));
     ASSERT_TRUE(item->Run());
     ASSERT_TRUE(WaitForProgress(item));
     // Paused and resumed so that the stop surely meets a running encoder.
@@ -324,7 +325,7 @@ TEST_F(ConvertItemTest, StopWhileRunningLeavesNoFiles) {
 }
 
 TEST_F(ConvertItemTest, StopWhilePausedResumesThenEnds) {
-    auto item = NewItem(kProfileIpod, kQualityLow, Source(Long(), "stoppaused.mp4"));
+    auto item = NewItem(kProfileIpod, ConversionQuality::kLow, Source(Long(), "stoppaused.mp4"));
     item->convertFlag = true;  // the source is kept when the conversion is canceled
     ASSERT_TRUE(item->Run());
     ASSERT_TRUE(WaitForProgress(item));
@@ -342,7 +343,7 @@ TEST_F(ConvertItemTest, StopWhilePausedResumesThenEnds) {
 }
 
 TEST_F(ConvertItemTest, StopBeforeRunCancelsWithoutANotice) {
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "q.mp4"));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Wide(), "q.mp4"));
     ASSERT_TRUE(item->Prepare());
     EXPECT_EQ(item->state.load(), ActivityState::Queued);
     EXPECT_TRUE(item->CanStop());
@@ -354,7 +355,7 @@ TEST_F(ConvertItemTest, StopBeforeRunCancelsWithoutANotice) {
 TEST_F(ConvertItemTest, BadInputFailsAndCleansUp) {
     fs::path bad = dir_.Path() / "bad.mp4";
     test::WriteFileBytes(bad, "this is not a video");
-    auto item = NewItem(kProfileIphone, kQualityHigh, bad);
+    auto item = NewItem(kProfileIphone, ConversionQuality::kHigh, bad);
     item->convertFlag = true;
     EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
     EXPECT_FALSE(fs::exists(dir_.Path() / "bad(iphone).mp4"));
@@ -364,7 +365,7 @@ TEST_F(ConvertItemTest, BadInputFailsAndCleansUp) {
 }
 
 TEST_F(ConvertItemTest, EncoderThatCannotStartFails) {
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "n.mp4"));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Wide(), "n.mp4"));
     item->tools.encoder = dir_.Path() / "no-encoder-here";
     EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
     EXPECT_TRUE(WorkFilesIn(dir_.Path()).empty());
@@ -374,7 +375,8 @@ TEST_F(ConvertItemTest, EncoderIgnoringQuitIsKilled) {
     // A named pipe with no writer: the encoder blocks opening it and never reads "q".
     fs::path fifo = dir_.Path() / "blocked.mp4";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto item = NewItem(kProfileMp3, kQualityLow, fifo);  // the MP3 profile runs no probe
+    auto item =
+        NewItem(kProfileMp3, ConversionQuality::kLow, fifo);  // the MP3 profile runs no probe
     ASSERT_TRUE(item->Run());
     Sleep(300);
     ASSERT_TRUE(item->Stop());
@@ -384,7 +386,7 @@ TEST_F(ConvertItemTest, EncoderIgnoringQuitIsKilled) {
 }
 
 TEST_F(ConvertItemTest, TrimmedConversionCoversOnlyTheCut) {
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Long(), "cut.mp4"));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Long(), "cut.mp4"));
     item->trim = true;
     item->trimStart = L"00:00:05";
     item->trimEnd = L"00:00:12";
@@ -395,7 +397,7 @@ TEST_F(ConvertItemTest, TrimmedConversionCoversOnlyTheCut) {
 
 TEST_F(ConvertItemTest, ManualCommandRunsTheUsersLine) {
     fs::path source = Source(Wide(), "hand made.mp4");
-    auto item = NewItem(kProfileManual, 0, source);
+    auto item = NewItem(kProfileManual, ConversionQuality::kHigh, source);
     EXPECT_TRUE(item->manual);
     item->manualParams = L"ffmpeg -i %1 -vn -ar 22050 -ac 1 \"%2.mp3\"";
     item->SetOutputPath(L"Manual Conversion - hand made.mp4");
@@ -407,14 +409,14 @@ TEST_F(ConvertItemTest, ManualCommandRunsTheUsersLine) {
     EXPECT_FALSE(item->CanPause());
 
     // A failing manual line fails the item.
-    auto failing = NewItem(kProfileManual, 0, source);
+    auto failing = NewItem(kProfileManual, ConversionQuality::kHigh, source);
     failing->manualParams = L"ffmpeg -i %1.missing %2.mp3";
     EXPECT_EQ(RunToEnd(failing), ActivityState::Failed);
 }
 
 TEST_F(ConvertItemTest, RenamingAFinishedItemMovesItsFile) {
     test::WriteFileBytes(dir_.Path() / "taken.mp3", "keep");
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "ren.mp4"));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Wide(), "ren.mp4"));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     ASSERT_TRUE(item->SetFileName(L"renamed.mp3"));
     EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "renamed.mp3");
@@ -470,7 +472,7 @@ TEST_F(ConvertItemTest, SizeOfASourceBeyond4GiBIsNotTruncated) {
     fs::path big = dir_.Path() / "big.flv";
     { std::ofstream touch(big); }
     fs::resize_file(big, 5ull << 30);  // sparse: no disk space used
-    auto item = NewItem(kProfileMp3, kQualityLow, big);
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, big);
     ASSERT_TRUE(item->Prepare());
     EXPECT_DOUBLE_EQ(item->sizeMB.load(), 5120.0);
     EXPECT_EQ(P(item->OutputPath()), dir_.Path() / "big.mp3");
@@ -483,7 +485,7 @@ TEST_F(ConvertItemTest, CommandGoesToTheDebugLog) {
     test::TestHome home;
     test::WriteFileBytes(home.SettingsFile(), R"({"DebugLogging": 1})");
     fs::create_directories(home.DataFolder());
-    auto item = NewItem(kProfileMp3, kQualityLow, Source(Wide(), "logged.mp4"));
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, Source(Wide(), "logged.mp4"));
     ASSERT_EQ(RunToEnd(item), ActivityState::Completed);
     const std::string log = test::ReadFileBytes(home.DataFolder() / "Log.txt");
     EXPECT_FALSE(item->CommandText().empty());
@@ -507,7 +509,7 @@ TEST_F(ConvertItemTest, ManualCommandNamingAnotherProgramIsRefusedAndNothingRuns
     };
     for (const std::wstring& command : commands) {
         SCOPED_TRACE(WideToUtf8(command));
-        auto item = NewItem(kProfileManual, 0, source);
+        auto item = NewItem(kProfileManual, ConversionQuality::kHigh, source);
         item->manualParams = command;
         item->SetOutputPath(L"Manual Conversion - m.mp4");
         EXPECT_EQ(RunToEnd(item), ActivityState::Failed);
@@ -518,7 +520,7 @@ TEST_F(ConvertItemTest, ManualCommandNamingAnotherProgramIsRefusedAndNothingRuns
     EXPECT_FALSE(fs::exists(marker));
 
     // The encoder named by its own path runs.
-    auto byPath = NewItem(kProfileManual, 0, source);
+    auto byPath = NewItem(kProfileManual, ConversionQuality::kHigh, source);
     byPath->manualParams = W(EncoderPath()) + L" -i %1 -vn \"%2.mp3\"";
     ASSERT_EQ(RunToEnd(byPath), ActivityState::Completed) << WideToUtf8(byPath->LastMessage());
     EXPECT_TRUE(Probe(dir_.Path() / "m.mp4.mp3").hasAudio);
@@ -538,7 +540,7 @@ TEST_F(ConvertItemTest, HourLongInputIsCheckedAndCutByItsFullLength) {
     EXPECT_EQ(CheckTrimTimesOfFile(L"01:02:05", L"00:00:00", EncoderPath(), hour),
               TrimCheck::BadEnd);
 
-    auto item = NewItem(kProfileMp3, kQualityLow, hour);
+    auto item = NewItem(kProfileMp3, ConversionQuality::kLow, hour);
     item->trim = true;
     item->trimStart = L"01:01:55";
     item->trimEnd = L"00:00:00";

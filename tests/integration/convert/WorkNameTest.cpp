@@ -36,7 +36,7 @@ unsigned SameStart() {
 class WorkNameTest : public ::testing::Test {
 protected:
     RefPtr<ConvertItem> NewItem(int profile, const fs::path& source) {
-        auto item = MakeRef<ConvertItem>(profile, kQualityLow);
+        auto item = MakeRef<ConvertItem>(profile, ConversionQuality::kLow);
         item->ownerWindow = &sink_;
         item->sourcePath = Utf8ToWide(source.string());
         item->workNameStart = SameStart;

@@ -71,7 +71,8 @@ TEST_F(BundledSiteDownloadTest, WatchPageBecomesARealVideoFile) {
                                       L"http://unsupported.example/watch?v=1"};
     EXPECT_TRUE(engine_.FilterUnsupportedSites(urls));
     ASSERT_EQ(urls.size(), 1u);
-    ASSERT_TRUE(engine_.Download(urls, kQualityHd720, false, false, false, false, 0, 0));
+    ASSERT_TRUE(engine_.Download(urls, DownloadQuality::kHd720, false, false, false, false,
+                                 ConversionQuality::kHigh, 0));
     ASSERT_TRUE(PumpUntil(sink_, *engine_.GetActivityQueue(), [&] { return AllFinished(); }));
     auto items = Items();
     ASSERT_EQ(items.size(), 1u);
@@ -86,7 +87,8 @@ TEST_F(BundledSiteDownloadTest, WatchPageBecomesARealVideoFile) {
 
 TEST_F(BundledSiteDownloadTest, PlaylistIsExpandedIntoItsVideos) {
     ASSERT_TRUE(engine_.Download({L"http://www.youtube.com/playlist?list=PLtravel2011"},
-                                 kQualityNormal, true, false, false, false, 0, 0));
+                                 DownloadQuality::kNormal, true, false, false, false,
+                                 ConversionQuality::kHigh, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 5u);
     ASSERT_TRUE(PumpUntil(sink_, *engine_.GetActivityQueue(), [&] { return AllFinished(); }));
@@ -130,7 +132,8 @@ TEST_F(BundledSiteDownloadTest, ChannelIsExpandedWhenChannelsAreAsked) {
     EXPECT_TRUE(engine_.ContainChannels(urls));
     EXPECT_FALSE(engine_.ContainPlayList(urls));
     // Only channels are to be expanded: the page is still read as a list of videos.
-    ASSERT_TRUE(engine_.Download(urls, kQualityHq360Mp4, false, true, false, false, 0, 0));
+    ASSERT_TRUE(engine_.Download(urls, DownloadQuality::kHq360Mp4, false, true, false, false,
+                                 ConversionQuality::kHigh, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 4u);
     const wchar_t* ids[] = {L"aHDtour2011", L"sd360only01", L"liveEvent01", L"removedClip"};
@@ -146,8 +149,9 @@ TEST_F(BundledSiteDownloadTest, ChannelIsExpandedWhenChannelsAreAsked) {
 }
 
 TEST_F(BundledSiteDownloadTest, ChannelIsQueuedAsAPageWhenNotExpanded) {
-    ASSERT_TRUE(engine_.Download({L"http://www.youtube.com/user/TravelNotes"}, kQualityHq360Mp4,
-                                 false, false, false, false, 0, 0));
+    ASSERT_TRUE(engine_.Download({L"http://www.youtube.com/user/TravelNotes"},
+                                 DownloadQuality::kHq360Mp4, false, false, false, false,
+                                 ConversionQuality::kHigh, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 1u);
     ASSERT_TRUE(PumpUntil(sink_, *engine_.GetActivityQueue(), [&] { return AllFinished(); }));

@@ -182,7 +182,7 @@ protected:
     }
 
     RefPtr<DownloadItem> NewItem(const std::wstring& pageUrl) {
-        RefPtr<DownloadItem> item(new DownloadItem(&parser_, kQualityNormal, false));
+        RefPtr<DownloadItem> item(new DownloadItem(&parser_, DownloadQuality::kNormal, false));
         item->ownerWindow = &sink_;
         item->workPath = FromPath(folder_);
         item->SetPageUrl(pageUrl);

@@ -95,7 +95,8 @@ TEST_F(EngineDownloadTest, PlaylistBecomesOneDownloadPerVideo) {
     const std::vector<std::wstring> urls = {L"http://www.youtube.com/playlist?list=PL1",
                                             L"http://www.youtube.com/playlist?list=EMPTY"};
     EXPECT_TRUE(engine_.ContainPlayList(urls));
-    ASSERT_TRUE(engine_.Download(urls, kQualityNormal, true, false, false, false, 0, 0));
+    ASSERT_TRUE(engine_.Download(urls, DownloadQuality::kNormal, true, false, false, false,
+                                 ConversionQuality::kHigh, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 3u);  // the empty playlist queues nothing
     const wchar_t* ids[] = {L"aaa", L"bbb", L"ccc"};
@@ -119,7 +120,8 @@ TEST_F(EngineDownloadTest, FourthDownloadWaitsPreparedUntilAPlaceIsFree) {
         const std::string name = "four" + std::to_string(i) + ".bin";
         urls.push_back(AddVideo(name, "Four " + std::to_string(i), 1024 * 1024, "/slow"));
     }
-    ASSERT_TRUE(engine_.Download(urls, kQualityNormal, false, false, false, false, 0, 0));
+    ASSERT_TRUE(engine_.Download(urls, DownloadQuality::kNormal, false, false, false, false,
+                                 ConversionQuality::kHigh, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 4u);
     for (int i = 0; i < 3; ++i) {
@@ -143,7 +145,8 @@ TEST_F(EngineDownloadTest, FourthDownloadWaitsPreparedUntilAPlaceIsFree) {
 TEST_F(EngineDownloadTest, CompletedDownloadQueuesItsConversion) {
     ASSERT_TRUE(MakeVideo(Root() / "media" / "conv.mp4", 1));
     auto page = AddPage("conv.html", "Convert Me", server_.Url("/media/conv.mp4"));
-    ASSERT_TRUE(engine_.Download({page}, kQualityNormal, false, false, true, false, 1, 0));
+    ASSERT_TRUE(engine_.Download({page}, DownloadQuality::kNormal, false, false, true, false,
+                                 ConversionQuality::kOptimal, 0));
     auto items = Items();
     ASSERT_EQ(items.size(), 1u);
     RefPtr<ActivityItem> followUp = items[0]->followUp.Load();

@@ -41,7 +41,7 @@ protected:
         DownloadSite::SetUp();
         ASSERT_TRUE(MakeVideo(Root() / "media" / "clip.mp4", 1));
         download_ = NewItem(AddPage("clip.html", "Clip", server_.Url("/media/clip.mp4")));
-        conversion_ = RefPtr<ConvertItem>(new ConvertItem(kProfileMp3, 0));
+        conversion_ = RefPtr<ConvertItem>(new ConvertItem(kProfileMp3, ConversionQuality::kHigh));
         conversion_->ownerWindow = &sink_;
         download_->followUp.Store(conversion_.get());
     }

@@ -52,8 +52,11 @@ TEST_F(PauseStopTest, PauseStopsEverySegmentAndResumeCompletesTheFile) {
     // A pause is not the end of the run: no finished notice, the file and segments stay.
     EXPECT_EQ(sink_.FinishedCount(item.get()), 0);
     EXPECT_EQ(item->SubItemCount(), 4u);
-    EXPECT_EQ(FolderNames().size(), 1u);
+    // The work file, and beside it the record a later start would go on from (written just
+    // after the pause took hold).
+    ASSERT_TRUE(WaitUntil([&] { return FolderNames().size() == 2; }));
     EXPECT_EQ(FolderNames()[0].substr(0, 4), "~qrv");
+    EXPECT_EQ(FolderNames()[1], FolderNames()[0] + ".json");
     int32_t pausedPercent = 0;
     double speed = 1;
     int32_t left = 0;
@@ -222,7 +225,8 @@ TEST_F(PauseStopTest, StopWhilePausedPostsTheNoticeOnceAndRemovesTheFile) {
     auto item = StartSlow("paused.bin", 2 * 1024 * 1024);
     ASSERT_TRUE(item->Pause());
     ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }));
-    ASSERT_EQ(FolderNames().size(), 1u);
+    ASSERT_TRUE(WaitUntil([&] { return FolderNames().size() == 2; }))
+        << "the work file and its record";
     ASSERT_TRUE(item->Stop());
     EXPECT_EQ(item->state.load(), ActivityState::Canceled);
     EXPECT_EQ(item->prevState.load(), ActivityState::Paused);

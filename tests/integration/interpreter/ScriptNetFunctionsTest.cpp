@@ -206,7 +206,7 @@ TEST_F(ScriptNetFunctions, YouTubePageThroughTheProxy) {
          L"VIDURL = u;", L"VAR t = GETTITLE;", L"VIDNAME = t;"});
     ASSERT_TRUE(test::LoadBook(parser, book, home.Root()));
     target.pageUrl = L"http://www.youtube.com/watch.html?v=abc";
-    target.formatChoice = kQualityHq360Mp4;
+    target.formatChoice = DownloadQuality::kHq360Mp4;
     EXPECT_TRUE(parser.Execute1(target));
     EXPECT_EQ(target.mediaUrl, L"http://www.youtube.com/medium.mp4");
     EXPECT_EQ(target.title, L"Test & Clip_ 1_2");

@@ -189,7 +189,7 @@ TEST_F(DocExamples, EveryExampleGivesWhatThePageSays) {
         parser.SetStatementObserver(&checker);
         ScriptTargetRecord record;
         record.pageUrl = address;
-        record.formatChoice = kQualityBest;
+        record.formatChoice = DownloadQuality::kBest;
         record.isListParent = true;
         parser.Execute1(record);
         for (const std::string& failure : checker.failures) {

@@ -27,7 +27,7 @@ protected:
 TEST_F(LoginScripts, AgeRestrictedVideoSignsInWithTheAnsweredLogin) {
     prompt.AnswerOk(test::kYouTubeUser, test::kYouTubePassword);
     bool ok = false;
-    const ScriptTargetRecord target = Run(kAgeRestricted, kQualityBest, false, &ok);
+    const ScriptTargetRecord target = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_EQ(target.mediaUrl, YouTubeStream(L"ageRestrict", 22));
     EXPECT_EQ(target.extension, L"mp4");
@@ -37,7 +37,7 @@ TEST_F(LoginScripts, AgeRestrictedVideoSignsInWithTheAnsweredLogin) {
     EXPECT_EQ(Posts("www.youtube.com", "/login", 1), 1u);
 
     // Signed in now: the next run reads the page without asking.
-    const ScriptTargetRecord again = Run(kAgeRestricted, kQualityHq360Mp4, false, &ok);
+    const ScriptTargetRecord again = Run(kAgeRestricted, DownloadQuality::kHq360Mp4, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(again.errorText);
     EXPECT_EQ(again.mediaUrl, YouTubeStream(L"ageRestrict", 18));
     EXPECT_EQ(prompt.Services().size(), 1u);
@@ -47,12 +47,12 @@ TEST_F(LoginScripts, AgeRestrictedVideoSignsInWithTheAnsweredLogin) {
 TEST_F(LoginScripts, AWorkingLoginIsReusedWithoutAskingAgain) {
     prompt.AnswerOk(test::kYouTubeUser, test::kYouTubePassword);
     bool ok = false;
-    Run(kAgeRestricted, kQualityBest, false, &ok);
+    Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     ASSERT_TRUE(ok);
     // The session ends (cookie gone): the remembered login signs in again, with no prompt.
     ClearSharedCookies();
     prompt.reply = kLoginPromptCancel;
-    const ScriptTargetRecord target = Run(kAgeRestricted, kQualityBest, false, &ok);
+    const ScriptTargetRecord target = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_EQ(target.mediaUrl, YouTubeStream(L"ageRestrict", 22));
     EXPECT_EQ(prompt.Services().size(), 1u);
@@ -62,7 +62,7 @@ TEST_F(LoginScripts, AWorkingLoginIsReusedWithoutAskingAgain) {
 TEST_F(LoginScripts, CancelledLoginLeavesTheAgeRestriction) {
     prompt.reply = kLoginPromptCancel;
     bool ok = true;
-    const ScriptTargetRecord target = Run(kAgeRestricted, kQualityBest, false, &ok);
+    const ScriptTargetRecord target = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.age.restricted"));
     EXPECT_EQ(target.mediaUrl, L"");
@@ -71,7 +71,7 @@ TEST_F(LoginScripts, CancelledLoginLeavesTheAgeRestriction) {
 
     // Without any prompt (no user interface) the outcome is the same.
     parser.SetLoginPrompt(nullptr);
-    const ScriptTargetRecord unattended = Run(kAgeRestricted, kQualityBest, false, &ok);
+    const ScriptTargetRecord unattended = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(unattended.errorText, English(L"msg.err.script.age.restricted"));
 }
@@ -79,27 +79,28 @@ TEST_F(LoginScripts, CancelledLoginLeavesTheAgeRestriction) {
 TEST_F(LoginScripts, RefusedPasswordFailsAndTheNextRunAsksAgain) {
     prompt.AnswerOk(test::kYouTubeUser, L"open sesame");
     bool ok = true;
-    ScriptTargetRecord target = Run(kAgeRestricted, kQualityBest, false, &ok);
+    ScriptTargetRecord target = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.yt.login.failed"));
     EXPECT_EQ(target.mediaUrl, L"");
     EXPECT_EQ(Posts("www.youtube.com", "/login", 1), 1u);
 
     prompt.AnswerOk(test::kYouTubeUser, test::kYouTubePassword);
-    target = Run(kAgeRestricted, kQualityBest, false, &ok);
+    target = Run(kAgeRestricted, DownloadQuality::kBest, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_EQ(prompt.Services().size(), 2u);
 }
 
 TEST_F(LoginScripts, PublicFacebookVideoNeedsNoLoginAndFollowsTheQuality) {
     struct Case {
-        int32_t quality;
+        DownloadQuality quality;
         const wchar_t* file;
     };
-    for (const Case& c :
-         {Case{kQualityBest, L"1020304050_hq.mp4"}, Case{kQualityHd720, L"1020304050_hq.mp4"},
-          Case{kQualityHq480, L"1020304050_lq.mp4"}, Case{kQualityNormal, L"1020304050_lq.mp4"}}) {
-        SCOPED_TRACE(c.quality);
+    for (const Case& c : {Case{DownloadQuality::kBest, L"1020304050_hq.mp4"},
+                          Case{DownloadQuality::kHd720, L"1020304050_hq.mp4"},
+                          Case{DownloadQuality::kHq480, L"1020304050_lq.mp4"},
+                          Case{DownloadQuality::kNormal, L"1020304050_lq.mp4"}}) {
+        SCOPED_TRACE(DownloadQualityNumber(c.quality));
         bool ok = false;
         const ScriptTargetRecord target = Run(kFacebookPublic, c.quality, false, &ok);
         EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
@@ -109,7 +110,8 @@ TEST_F(LoginScripts, PublicFacebookVideoNeedsNoLoginAndFollowsTheQuality) {
     }
     bool ok = false;
     const ScriptTargetRecord other =
-        Run(L"https://www.facebook.com/photo.php?v=1020304050&set=vb.1", kQualityBest, false, &ok);
+        Run(L"https://www.facebook.com/photo.php?v=1020304050&set=vb.1", DownloadQuality::kBest,
+            false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(other.errorText);
     EXPECT_EQ(other.mediaUrl, FacebookStream(L"1020304050_hq.mp4"));
     EXPECT_TRUE(prompt.Services().empty());
@@ -118,7 +120,7 @@ TEST_F(LoginScripts, PublicFacebookVideoNeedsNoLoginAndFollowsTheQuality) {
 TEST_F(LoginScripts, PrivateFacebookVideoSignsIn) {
     prompt.AnswerOk(test::kFacebookUser, test::kFacebookPassword);
     bool ok = false;
-    const ScriptTargetRecord target = Run(kFacebookPrivate, kQualityBest, false, &ok);
+    const ScriptTargetRecord target = Run(kFacebookPrivate, DownloadQuality::kBest, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_EQ(target.mediaUrl, FacebookStream(L"2030405060_hq.mp4"));
     EXPECT_EQ(target.title, L"Family Picnic, 14 May");
@@ -129,13 +131,13 @@ TEST_F(LoginScripts, PrivateFacebookVideoSignsIn) {
 TEST_F(LoginScripts, FacebookLoginRefusedOrCancelled) {
     bool ok = true;
     prompt.reply = kLoginPromptCancel;
-    ScriptTargetRecord target = Run(kFacebookPrivate, kQualityBest, false, &ok);
+    ScriptTargetRecord target = Run(kFacebookPrivate, DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.fb.login.required"));
 
     // The YouTube account is not the Facebook one.
     prompt.AnswerOk(test::kYouTubeUser, test::kYouTubePassword);
-    target = Run(kFacebookPrivate, kQualityBest, false, &ok);
+    target = Run(kFacebookPrivate, DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.fb.login.failed"));
     EXPECT_EQ(target.mediaUrl, L"");

@@ -87,7 +87,8 @@ protected:
     void TearDown() override { ClearSharedCookies(); }
 
     // Runs the script for url as a download item would; the record holds what it wrote.
-    ScriptTargetRecord Run(const std::wstring& url, int32_t quality = kQualityBest,
+    ScriptTargetRecord Run(const std::wstring& url,
+                           DownloadQuality quality = DownloadQuality::kBest,
                            bool expandLists = false, bool* result = nullptr) {
         ScriptTargetRecord target;
         target.pageUrl = url;

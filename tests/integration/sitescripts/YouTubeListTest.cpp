@@ -16,7 +16,7 @@ TEST_F(YouTubeLists, WatchPageOfAPlaylistCollectsEveryPageAndDownloadsTheWatched
     bool ok = false;
     const ScriptTargetRecord target =
         Run(L"http://www.youtube.com/watch?v=mp4only1818&list=PLtravel2011&index=3&feature=plpp",
-            kQualityBest, true, &ok);
+            DownloadQuality::kBest, true, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     // Page 2 repeats sd360only01: each id once, in list order.
     EXPECT_EQ(target.idList, (Ids{L"aHDtour2011", L"sd360only01", L"mp4only1818", L"oldplayer05",
@@ -30,8 +30,8 @@ TEST_F(YouTubeLists, WatchPageOfAPlaylistCollectsEveryPageAndDownloadsTheWatched
 
 TEST_F(YouTubeLists, PlaylistPageWithoutExpansionDownloadsItsFirstVideo) {
     bool ok = false;
-    const ScriptTargetRecord target =
-        Run(L"http://www.youtube.com/playlist?list=PLtravel2011", kQualityHd720, false, &ok);
+    const ScriptTargetRecord target = Run(L"http://www.youtube.com/playlist?list=PLtravel2011",
+                                          DownloadQuality::kHd720, false, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_TRUE(target.idList.empty());
     EXPECT_EQ(target.mediaUrl, YouTubeStream(L"aHDtour2011", 22));
@@ -43,7 +43,7 @@ TEST_F(YouTubeLists, ChannelGivesItsUploadsAndItsFeaturedVideo) {
           L"http://youtube.com/user/TravelNotes#p/u"}) {
         SCOPED_TRACE(WideToUtf8(address));
         bool ok = false;
-        const ScriptTargetRecord target = Run(address, kQualityHq360Mp4, true, &ok);
+        const ScriptTargetRecord target = Run(address, DownloadQuality::kHq360Mp4, true, &ok);
         EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
         EXPECT_EQ(target.idList,
                   (Ids{L"aHDtour2011", L"sd360only01", L"liveEvent01", L"removedClip"}));
@@ -58,7 +58,7 @@ TEST_F(YouTubeLists, ASingleVideoExpandsToItself) {
                                    L"http://www.youtube.com/v/oldplayer05&hl=en"}) {
         SCOPED_TRACE(WideToUtf8(address));
         bool ok = false;
-        const ScriptTargetRecord target = Run(address, kQualityBest, true, &ok);
+        const ScriptTargetRecord target = Run(address, DownloadQuality::kBest, true, &ok);
         EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
         EXPECT_EQ(target.idList, Ids{L"oldplayer05"});
         EXPECT_EQ(target.mediaUrl, YouTubeStream(L"oldplayer05", 35));
@@ -67,8 +67,8 @@ TEST_F(YouTubeLists, ASingleVideoExpandsToItself) {
 
 TEST_F(YouTubeLists, PagesThatLinkInACircleAreReadOnce) {
     bool ok = false;
-    const ScriptTargetRecord target =
-        Run(L"http://www.youtube.com/playlist?list=PLcycle0001", kQualityNormal, true, &ok);
+    const ScriptTargetRecord target = Run(L"http://www.youtube.com/playlist?list=PLcycle0001",
+                                          DownloadQuality::kNormal, true, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_EQ(target.idList, (Ids{L"mp4only1818", L"aHDtour2011"}));
     EXPECT_EQ(target.mediaUrl, YouTubeStream(L"mp4only1818", 18));
@@ -80,25 +80,27 @@ TEST_F(YouTubeLists, PagesThatLinkInACircleAreReadOnce) {
 TEST_F(YouTubeLists, ListsWithoutVideosFail) {
     bool ok = true;
     ScriptTargetRecord target =
-        Run(L"http://www.youtube.com/playlist?list=PLempty0001", kQualityBest, true, &ok);
+        Run(L"http://www.youtube.com/playlist?list=PLempty0001", DownloadQuality::kBest, true, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.list.empty"));
     EXPECT_TRUE(target.idList.empty());
 
-    target = Run(L"http://www.youtube.com/playlist?list=PLmissing001", kQualityBest, true, &ok);
+    target = Run(L"http://www.youtube.com/playlist?list=PLmissing001", DownloadQuality::kBest, true,
+                 &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.page.failed"));
     EXPECT_TRUE(target.idList.empty());
 
-    target = Run(L"http://www.youtube.com/user/NobodyHere", kQualityBest, true, &ok);
+    target = Run(L"http://www.youtube.com/user/NobodyHere", DownloadQuality::kBest, true, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText, English(L"msg.err.script.page.failed"));
 }
 
 TEST_F(YouTubeLists, AMissingPlaylistStillLeavesTheWatchedVideo) {
     bool ok = false;
-    const ScriptTargetRecord target = Run(
-        L"http://www.youtube.com/watch?v=sd360only01&list=PLmissing001", kQualityHq480, true, &ok);
+    const ScriptTargetRecord target =
+        Run(L"http://www.youtube.com/watch?v=sd360only01&list=PLmissing001",
+            DownloadQuality::kHq480, true, &ok);
     EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
     EXPECT_TRUE(target.idList.empty());
     EXPECT_EQ(target.mediaUrl, YouTubeStream(L"sd360only01", 34));

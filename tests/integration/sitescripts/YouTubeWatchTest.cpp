@@ -15,41 +15,41 @@ using test::YouTubeStream;
 
 struct QualityCase {
     const wchar_t* video;
-    int32_t quality;
+    DownloadQuality quality;
     int itag;
 };
 
 // The fixture's videos offer: aHDtour2011 every format (37, 22, 35, 34, 18, 5), sd360only01
 // 34, 18 and 5, mp4only1818 only 18, oldplayer05 35, 34 and 5 (in the older page layout).
 const QualityCase kQualityCases[] = {
-    {L"aHDtour2011", kQualityBest, 37},
-    {L"aHDtour2011", kQualityHd1080, 37},
-    {L"aHDtour2011", kQualityHd720, 22},
-    {L"aHDtour2011", kQualityHq480, 35},
-    {L"aHDtour2011", kQualityHq360Flv, 34},
-    {L"aHDtour2011", kQualityHq360Mp4, 18},
-    {L"aHDtour2011", kQualityNormal, 5},
-    {L"aHDtour2011", 0, 5},
-    {L"sd360only01", kQualityBest, 34},
-    {L"sd360only01", kQualityHd1080, 34},
-    {L"sd360only01", kQualityHd720, 34},
-    {L"sd360only01", kQualityHq480, 34},
-    {L"sd360only01", kQualityHq360Flv, 34},
-    {L"sd360only01", kQualityHq360Mp4, 18},
-    {L"sd360only01", kQualityNormal, 5},
-    {L"mp4only1818", kQualityBest, 18},
-    {L"mp4only1818", kQualityHd720, 18},
-    {L"mp4only1818", kQualityHq480, 18},
-    {L"mp4only1818", kQualityHq360Flv, 18},
-    {L"mp4only1818", kQualityHq360Mp4, 18},
+    {L"aHDtour2011", DownloadQuality::kBest, 37},
+    {L"aHDtour2011", DownloadQuality::kHd1080, 37},
+    {L"aHDtour2011", DownloadQuality::kHd720, 22},
+    {L"aHDtour2011", DownloadQuality::kHq480, 35},
+    {L"aHDtour2011", DownloadQuality::kHq360Flv, 34},
+    {L"aHDtour2011", DownloadQuality::kHq360Mp4, 18},
+    {L"aHDtour2011", DownloadQuality::kNormal, 5},
+    {L"aHDtour2011", static_cast<DownloadQuality>(0), 5},  // a number no quality has
+    {L"sd360only01", DownloadQuality::kBest, 34},
+    {L"sd360only01", DownloadQuality::kHd1080, 34},
+    {L"sd360only01", DownloadQuality::kHd720, 34},
+    {L"sd360only01", DownloadQuality::kHq480, 34},
+    {L"sd360only01", DownloadQuality::kHq360Flv, 34},
+    {L"sd360only01", DownloadQuality::kHq360Mp4, 18},
+    {L"sd360only01", DownloadQuality::kNormal, 5},
+    {L"mp4only1818", DownloadQuality::kBest, 18},
+    {L"mp4only1818", DownloadQuality::kHd720, 18},
+    {L"mp4only1818", DownloadQuality::kHq480, 18},
+    {L"mp4only1818", DownloadQuality::kHq360Flv, 18},
+    {L"mp4only1818", DownloadQuality::kHq360Mp4, 18},
     // No normal-quality stream: the first format the page lists.
-    {L"mp4only1818", kQualityNormal, 18},
-    {L"oldplayer05", kQualityBest, 35},
-    {L"oldplayer05", kQualityHd720, 35},
-    {L"oldplayer05", kQualityHq480, 35},
-    {L"oldplayer05", kQualityHq360Flv, 34},
-    {L"oldplayer05", kQualityHq360Mp4, 5},
-    {L"oldplayer05", kQualityNormal, 5},
+    {L"mp4only1818", DownloadQuality::kNormal, 18},
+    {L"oldplayer05", DownloadQuality::kBest, 35},
+    {L"oldplayer05", DownloadQuality::kHd720, 35},
+    {L"oldplayer05", DownloadQuality::kHq480, 35},
+    {L"oldplayer05", DownloadQuality::kHq360Flv, 34},
+    {L"oldplayer05", DownloadQuality::kHq360Mp4, 5},
+    {L"oldplayer05", DownloadQuality::kNormal, 5},
 };
 
 // The title each page gives, as a file name: entities and numeric references decoded, and
@@ -71,7 +71,8 @@ class YouTubeWatch : public test::SiteScripts {};
 
 TEST_F(YouTubeWatch, EveryQualityChoicePicksTheExpectedStream) {
     for (const QualityCase& c : kQualityCases) {
-        SCOPED_TRACE(::testing::Message() << WideToUtf8(c.video) << " quality " << c.quality);
+        SCOPED_TRACE(::testing::Message()
+                     << WideToUtf8(c.video) << " quality " << DownloadQualityNumber(c.quality));
         bool ok = false;
         const ScriptTargetRecord target =
             Run(std::wstring(L"http://www.youtube.com/watch?v=") + c.video, c.quality, false, &ok);
@@ -110,7 +111,7 @@ TEST_F(YouTubeWatch, AddressFormsReachTheWatchPageOnThePlainSite) {
     for (const std::wstring& address : forms) {
         SCOPED_TRACE(WideToUtf8(address));
         bool ok = false;
-        const ScriptTargetRecord target = Run(address, kQualityHd720, false, &ok);
+        const ScriptTargetRecord target = Run(address, DownloadQuality::kHd720, false, &ok);
         EXPECT_TRUE(ok) << WideToUtf8(target.errorText);
         EXPECT_EQ(target.mediaUrl, expected);
         EXPECT_EQ(target.title, ExpectedTitle(L"aHDtour2011"));
@@ -144,7 +145,7 @@ TEST_F(YouTubeWatch, UnusablePagesFailWithTheirMessage) {
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(WideToUtf8(c.address));
         bool ok = true;
-        const ScriptTargetRecord target = Run(c.address, kQualityBest, false, &ok);
+        const ScriptTargetRecord target = Run(c.address, DownloadQuality::kBest, false, &ok);
         EXPECT_FALSE(ok);
         EXPECT_EQ(target.errorText, English(c.key));
         EXPECT_NE(target.errorText, L"(missing)");
@@ -160,14 +161,14 @@ TEST_F(YouTubeWatch, ErrorTextsFollowTheLanguageFile) {
     ASSERT_TRUE(strings.LoadLanguage(ResourceFolder(), L"1031"));
     bool ok = true;
     ScriptTargetRecord target =
-        Run(L"http://www.youtube.com/watch?v=removedClip", kQualityBest, false, &ok);
+        Run(L"http://www.youtube.com/watch?v=removedClip", DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText,
               L"Dieses Video ist nicht mehr verf\u00FCgbar: Es wurde entfernt oder auf privat "
               L"gestellt.");
 
     ASSERT_TRUE(strings.LoadLanguage(ResourceFolder(), L"3082"));
-    target = Run(L"http://www.youtube.com/watch?v=liveEvent01", kQualityBest, false, &ok);
+    target = Run(L"http://www.youtube.com/watch?v=liveEvent01", DownloadQuality::kBest, false, &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(target.errorText,
               L"La p\u00E1gina del v\u00EDdeo no ofrece ninguna secuencia que se pueda "

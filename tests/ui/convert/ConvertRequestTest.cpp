@@ -36,7 +36,7 @@ public:
     std::wstring EndText() const override { return end; }
     int32_t VolumePercent() const override { return volume; }
     int32_t ProfileRow() const override { return profile; }
-    int32_t QualityRow() const override { return quality; }
+    ConversionQuality Quality() const override { return quality; }
     void FocusStartBox() override { focus.push_back("start"); }
     void FocusEndBox() override { focus.push_back("end"); }
     std::optional<std::wstring> AskManualParams(const std::wstring& params) override {
@@ -53,7 +53,7 @@ public:
     std::wstring end = L"00:00:00";
     int32_t volume = 100;
     int32_t profile = kProfileMp3;
-    int32_t quality = kQualityLow;
+    ConversionQuality quality = ConversionQuality::kLow;
     std::vector<std::string> focus;
     std::vector<std::wstring> manualAsked;
     std::optional<std::wstring> manualAnswer;
@@ -159,12 +159,12 @@ TEST_F(ConvertRequestTest, WithoutAdvancedOptionsTheItemKeepsItsDefaults) {
     view.start = L"nonsense";
     view.volume = 0;
     view.profile = kProfileWmv;
-    view.quality = kQualityMedium;
+    view.quality = ConversionQuality::kMedium;
     ASSERT_TRUE(Convert());
     ASSERT_EQ(Conversions().size(), 1u);
     ConvertItem& item = *Conversions()[0];
     EXPECT_EQ(item.profile, kProfileWmv);
-    EXPECT_EQ(item.quality, kQualityMedium);
+    EXPECT_EQ(item.quality, ConversionQuality::kMedium);
     EXPECT_EQ(item.sourcePath, clip.wstring());
     EXPECT_FALSE(item.trim);
     EXPECT_EQ(item.trimStart, L"0:00:00");

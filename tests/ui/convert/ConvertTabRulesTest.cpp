@@ -53,7 +53,7 @@ TEST(ConvertTabRules, OutputIsTheNameTheConversionItemTakesWhenItIsFree) {
     for (const std::wstring name : {L"clip.flv", L"two.dots.avi", L".hidden", L"plain"}) {
         for (int profile = kProfileIpod; profile <= kProfileMp3; ++profile) {
             const std::wstring source = dir.Path().wstring() + L"/" + name;
-            RefPtr<ConvertItem> item(new ConvertItem(profile, kQualityLow));
+            RefPtr<ConvertItem> item(new ConvertItem(profile, ConversionQuality::kLow));
             item->sourcePath = source;
             item->replaceExisting = true;
             item->Prepare();

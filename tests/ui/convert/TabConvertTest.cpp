@@ -60,7 +60,8 @@ protected:
 
 TEST_F(TabConvertTest, StartsWithTheAdvancedOptionsHiddenAndTheStoredChoices) {
     Settings().SetNumber(setting::kConversionType, kProfileManual);
-    Settings().SetNumber(setting::kConvertQuality, kQualityLow);
+    Settings().SetNumber(setting::kConvertQuality,
+                         ConversionQualityNumber(ConversionQuality::kLow));
     ui::TabConvert& tab = Tab();
     EXPECT_EQ(tab.ProfileList()->count(), 8);
     EXPECT_EQ(tab.ProfileList()->currentIndex(), kProfileManual);
@@ -226,7 +227,7 @@ TEST_F(TabConvertTest, ConvertsAClipWithVolumeAndCutAndShowsTheActivityTab) {
     ui::TabConvert& tab = Tab();
     SetFile(clip);
     tab.ProfileList()->setCurrentIndex(kProfilePsp);
-    tab.QualityList()->setCurrentIndex(kQualityOptimal);
+    tab.QualityList()->setCurrentIndex(ConversionQualityNumber(ConversionQuality::kOptimal));
     ClickBox(tab.AdvancedBox());
     tab.VolumeSlider()->setValue(50);
     ClickBox(tab.TrimBox());
@@ -242,7 +243,7 @@ TEST_F(TabConvertTest, ConvertsAClipWithVolumeAndCutAndShowsTheActivityTab) {
     ASSERT_EQ(Conversions().size(), 1u);
     ConvertItem& item = *Conversions()[0];
     EXPECT_EQ(item.profile, kProfilePsp);
-    EXPECT_EQ(item.quality, kQualityOptimal);
+    EXPECT_EQ(item.quality, ConversionQuality::kOptimal);
     EXPECT_EQ(item.volumePercent, 50);
     EXPECT_TRUE(item.trim);
     ASSERT_EQ(WaitForEnd(item), ActivityState::Completed) << item.LastMessage();
@@ -324,15 +325,17 @@ TEST_F(TabConvertTest, ChoicesAreStoredWhenThePageIsHiddenAndReadBack) {
     EXPECT_EQ(tab.ProfileList()->currentIndex(), 0);
     EXPECT_EQ(tab.QualityList()->currentIndex(), 0);
     tab.ProfileList()->setCurrentIndex(kProfileXvid);
-    tab.QualityList()->setCurrentIndex(kQualityMedium);
+    tab.QualityList()->setCurrentIndex(ConversionQualityNumber(ConversionQuality::kMedium));
     tab.hide();
     EXPECT_EQ(Settings().GetNumber(setting::kConversionType), uint32_t{kProfileXvid});
-    EXPECT_EQ(Settings().GetNumber(setting::kConvertQuality), uint32_t{kQualityMedium});
+    EXPECT_EQ(Settings().GetNumber(setting::kConvertQuality),
+              uint32_t{ConversionQualityNumber(ConversionQuality::kMedium)});
 
     DestroyTab();
     ui::TabConvert& again = Tab();
     EXPECT_EQ(again.ProfileList()->currentIndex(), kProfileXvid);
-    EXPECT_EQ(again.QualityList()->currentIndex(), kQualityMedium);
+    EXPECT_EQ(again.QualityList()->currentIndex(),
+              ConversionQualityNumber(ConversionQuality::kMedium));
     again.ProfileList()->setCurrentIndex(kProfileCellPhone);
     again.SaveSettings();
     EXPECT_EQ(Settings().GetNumber(setting::kConversionType), uint32_t{kProfileCellPhone});
@@ -340,7 +343,8 @@ TEST_F(TabConvertTest, ChoicesAreStoredWhenThePageIsHiddenAndReadBack) {
 
 TEST_F(TabConvertTest, ALanguageChangeRetextsRefillsAndResetsTheTimes) {
     ui::TabConvert& tab = Tab();
-    Settings().SetNumber(setting::kConvertQuality, kQualityLow);
+    Settings().SetNumber(setting::kConvertQuality,
+                         ConversionQualityNumber(ConversionQuality::kLow));
     tab.StartBox()->setText(QStringLiteral("00:00:09"));
     ASSERT_TRUE(Strings().Load(fs::path(TALVEX_SOURCE_DIR) / "data/Lang/res1031.ini", false));
     tab.ApplyLanguage();

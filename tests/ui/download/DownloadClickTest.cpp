@@ -163,11 +163,11 @@ TEST_F(DownloadClick, EnterOutsideTheBoxQueuesWithTheChosenOptions) {
     ASSERT_EQ(service.downloads.size(), 1u);
     const RecordingDownloadService::DownloadCall& call = service.downloads[0];
     EXPECT_EQ(call.urls, std::vector<std::wstring>{kVideo});
-    EXPECT_EQ(call.qualityCode, 9);
+    EXPECT_EQ(call.qualityCode, DownloadQuality::kHq360Mp4);
     EXPECT_FALSE(call.autoConvert);
     EXPECT_TRUE(call.deleteOriginal);
     EXPECT_EQ(call.convertType, 3);
-    EXPECT_EQ(call.convertQuality, 2);
+    EXPECT_EQ(call.convertQuality, ConversionQuality::kMedium);
 }
 
 TEST_F(DownloadClick, StartingAddUrlsPressesDownload) {

@@ -63,13 +63,15 @@ TEST(DownloadTabRules, QualityListIsOfferedForTheVideoSiteOnly) {
 TEST(DownloadTabRules, QualityRowsAndCodesMapBothWays) {
     const int32_t codes[DownloadTabRules::kQualityRows] = {6, 7, 5, 4, 8, 9, 2};
     for (int row = 0; row < DownloadTabRules::kQualityRows; ++row) {
-        EXPECT_EQ(DownloadTabRules::QualityCodeForRow(row), codes[row]) << row;
+        EXPECT_EQ(DownloadQualityNumber(DownloadTabRules::QualityCodeForRow(row)), codes[row])
+            << row;
         EXPECT_EQ(DownloadTabRules::RowForQualityCode(static_cast<uint32_t>(codes[row])), row)
             << row;
     }
     // No selection, or a row that does not exist, is the best quality.
-    EXPECT_EQ(DownloadTabRules::QualityCodeForRow(-1), 6);
-    EXPECT_EQ(DownloadTabRules::QualityCodeForRow(DownloadTabRules::kQualityRows), 6);
+    EXPECT_EQ(DownloadTabRules::QualityCodeForRow(-1), DownloadQuality::kBest);
+    EXPECT_EQ(DownloadTabRules::QualityCodeForRow(DownloadTabRules::kQualityRows),
+              DownloadQuality::kBest);
     for (uint32_t stored : {0u, 1u, 3u, 10u, 0xFFFFFFFFu}) {
         EXPECT_EQ(DownloadTabRules::RowForQualityCode(stored), 0) << stored;
     }

@@ -20,9 +20,10 @@ class RecordingDownloadService : public ui::IDownloadService {
 public:
     struct DownloadCall {
         std::vector<std::wstring> urls;
-        int32_t qualityCode;
+        DownloadQuality qualityCode;
         bool downloadPlaylists, downloadChannels, autoConvert, deleteOriginal;
-        int32_t convertQuality, convertType;
+        ConversionQuality convertQuality;
+        int32_t convertType;
         std::wstring storedFolder;
     };
 
@@ -51,9 +52,10 @@ public:
         calls.push_back("RemoveChannels");
         talvex::RemoveChannels(urls);
     }
-    void Download(const std::vector<std::wstring>& urls, int32_t qualityCode,
+    void Download(const std::vector<std::wstring>& urls, DownloadQuality qualityCode,
                   bool downloadPlaylists, bool downloadChannels, bool autoConvert,
-                  bool deleteOriginal, int32_t convertQuality, int32_t convertType) override {
+                  bool deleteOriginal, ConversionQuality convertQuality,
+                  int32_t convertType) override {
         calls.push_back("Download");
         downloads.push_back({urls, qualityCode, downloadPlaylists, downloadChannels, autoConvert,
                              deleteOriginal, convertQuality, convertType,

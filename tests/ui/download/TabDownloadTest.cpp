@@ -2,6 +2,7 @@
 // auto-paste, the conversion controls, the folder, settings and texts, and the layout.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QTextCursor>
 
 #include "ui/CustomButton.h"
@@ -217,11 +218,11 @@ TEST_F(TabDownloadTest, PageFitsItsTemplateAndTabsInReadingOrder) {
     // Every control enabled, so that Tab stops at each.
     tab.AddUrls(QString::fromStdWString(kVideo), false);
     tab.AutoConvertBox()->setChecked(true);
-    const std::vector<QWidget*> order = {tab.AddressBox(),        tab.PasteButton(),
-                                         tab.QualityList(),       tab.BrowseButton(),
-                                         tab.FolderLink(),        tab.AutoConvertBox(),
-                                         tab.ConvertTypeList(),   tab.ConvertQualityList(),
-                                         tab.DeleteOriginalBox(), tab.DownloadButton()};
+    const std::vector<QWidget*> order = {
+        tab.AddressBox(),        tab.PasteButton(),     tab.QualityList(),
+        tab.SpeedLimitBox(),     tab.BrowseButton(),    tab.FolderLink(),
+        tab.AutoConvertBox(),    tab.ConvertTypeList(), tab.ConvertQualityList(),
+        tab.DeleteOriginalBox(), tab.DownloadButton()};
     tab.AddressBox()->setFocus();
     for (std::size_t i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

@@ -1,6 +1,6 @@
 // The desktop program end to end against the fixture video site on a real nginx: a second
 // start hands its address to the running window, which downloads it; closing the window (by
-// Close or by SIGTERM) leaves no work file behind.
+// Close or by SIGTERM) keeps an unfinished download for the next start, which lists it again.
 #include <QApplication>
 #include <QTimer>
 #include <csignal>
@@ -143,13 +143,16 @@ TEST_F(DesktopEndToEndTest, APlaylistIsReadOffTheWindowThreadAndKeepsTheOrderOfA
     EXPECT_EQ(pages.front(), Utf8ToWide(Watch("aHDtour2011")));
 }
 
-TEST_F(DesktopEndToEndTest, ClosingWithAPausedDownloadLeavesNoWorkFile) {
-    WriteFileBytes(site_.MediaFolder() / "youtube/slowStream1/18.mp4",
-                   RandomBytes(16 * 1024 * 1024, 3));
+TEST_F(DesktopEndToEndTest, APausedDownloadIsListedAgainAfterARestartAndStartCompletesIt) {
+    const std::string served = RandomBytes(6 * 1024 * 1024, 3);
+    WriteFileBytes(site_.MediaFolder() / "youtube/slowStream1/18.mp4", served);
     ui::MainDlg& window = OpenWindow();
     window.HandleCommandLine(L"/download " + Utf8ToWide(Watch("slowStream1")));
     ActivityQueue& queue = *window.GetEngine().GetActivityQueue();
     RefPtr<ActivityItem> item;
+    int32_t percent = 0;
+    double speed = 0;
+    int32_t left = 0;
     ASSERT_TRUE(WaitUntil(
         [&] {
             auto items = queue.Items();
@@ -157,20 +160,47 @@ TEST_F(DesktopEndToEndTest, ClosingWithAPausedDownloadLeavesNoWorkFile) {
                 return false;
             }
             item = items[0];
-            return item->state.load() == ActivityState::Running &&
-                   !WorkFilesIn(folder_.Path()).empty();
+            item->GetProgress(percent, speed, left);
+            return item->state.load() == ActivityState::Running && percent >= 10;
         },
         30000));
     queue.PauseSelected({item.get()});
     ASSERT_TRUE(WaitUntil([&] { return item->state.load() == ActivityState::Paused; }, 15000));
-    ASSERT_FALSE(WorkFilesIn(folder_.Path()).empty()) << "a paused download keeps its work file";
+    // The work file and, beside it, the record of what is on disk.
+    ASSERT_TRUE(WaitUntil([&] { return WorkFilesIn(folder_.Path()).size() == 2; }, 15000));
+    item->GetProgress(percent, speed, left);
     // Closing waits until only the window holds its items.
     item.reset();
 
     prompts_.answers = {ui::MessageAnswer::Yes};
     ASSERT_TRUE(window.close());
     ASSERT_EQ(prompts_.messages.size(), 1u) << "a paused item counts as running work";
-    EXPECT_TRUE(FinalFiles().empty()) << FinalFiles().front();
+    window_.reset();
+    ASSERT_EQ(WorkFilesIn(folder_.Path()).size(), 2u) << "kept for the next start";
+
+    // The next start lists it again, paused, with its progress; Start goes on with it.
+    ui::MainDlg& again = OpenWindow();
+    ActivityQueue& listed = *again.GetEngine().GetActivityQueue();
+    ASSERT_EQ(listed.Items().size(), 1u);
+    item = listed.Items()[0];
+    EXPECT_EQ(item->state.load(), ActivityState::Paused);
+    int32_t shown = 0;
+    item->GetProgress(shown, speed, left);
+    EXPECT_NEAR(shown, percent, 2);
+    again.ActivityTab().Refresh();
+    const QAbstractItemModel* model = again.ActivityTab().List().model();
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(model->index(0, 4).data().toString(), "Paused");
+    listed.StartSelected({item.get()});
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return item->state.load() == ActivityState::Completed &&
+                   WorkFilesIn(folder_.Path()).empty();
+        },
+        60000));
+    const fs::path stored = WideToUtf8(item->OutputPath());
+    EXPECT_TRUE(ReadFileBytes(stored) == served) << "the stored file differs from the served one";
+    item.reset();
 }
 
 TEST_F(DesktopEndToEndTest, SigtermClosesTheRunningProgramCleanly) {
@@ -197,7 +227,11 @@ TEST_F(DesktopEndToEndTest, SigtermClosesTheRunningProgramCleanly) {
     }
     ASSERT_TRUE(code.has_value()) << "SIGTERM did not end the program";
     EXPECT_EQ(*code, 0);
-    EXPECT_TRUE(FinalFiles().empty()) << FinalFiles().front();
+    // The running download is kept for the next start (its work file and record), unless the
+    // signal came before its transfer began.
+    const std::vector<std::string> files = WorkFilesIn(folder_.Path());
+    EXPECT_EQ(FinalFiles().size(), files.size()) << "nothing but work files";
+    EXPECT_TRUE(files.empty() || files.size() == 2) << files.size();
     // The pages saved their settings on the way out.
     EXPECT_EQ(SettingsStore().GetString(setting::kActivitySortCol, L"-"), L"-");
     EXPECT_EQ(SettingsStore().GetNumber(setting::kDownloadQuality), 6u);

@@ -17,10 +17,10 @@ TEST(CliOptions, DownloadReadsEveryOptionInEitherForm) {
     ASSERT_TRUE(r.ok) << r.error;
     const DownloadOptions& d = r.options.download;
     EXPECT_EQ(r.options.command, Command::Download);
-    EXPECT_EQ(d.quality, 5);
+    EXPECT_EQ(d.quality, DownloadQuality::kHd720);
     EXPECT_EQ(d.folder, "/tmp/x");
     EXPECT_EQ(d.convertProfile, 6);
-    EXPECT_EQ(d.convertQuality, 3);
+    EXPECT_EQ(d.convertQuality, ConversionQuality::kLow);
     EXPECT_TRUE(d.deleteOriginal);
     EXPECT_EQ(d.playlists, ListChoice::Single);
     EXPECT_EQ(d.channels, ListChoice::Skip);
@@ -33,7 +33,7 @@ TEST(CliOptions, DownloadDefaultsLeaveTheSettingsInCharge) {
     EXPECT_FALSE(r.options.download.quality.has_value());
     EXPECT_FALSE(r.options.download.folder.has_value());
     EXPECT_FALSE(r.options.download.convertProfile.has_value());
-    EXPECT_EQ(r.options.download.convertQuality, 0);
+    EXPECT_EQ(r.options.download.convertQuality, ConversionQuality::kHigh);
     EXPECT_EQ(r.options.download.playlists, ListChoice::All);
     EXPECT_EQ(r.options.download.channels, ListChoice::All);
 }
@@ -43,7 +43,9 @@ TEST(CliOptions, QualityAndProfileNamesMapToTheEngineCodes) {
         {"best", 6},   {"1080p", 7},    {"720p", 5},    {"480p", 4},
         {"normal", 2}, {"360p-flv", 8}, {"360p-mp4", 9}};
     for (const auto& [name, code] : qualities) {
-        EXPECT_EQ(QualityCode(name), code) << name;
+        const std::optional<DownloadQuality> quality = QualityCode(name);
+        ASSERT_TRUE(quality) << name;
+        EXPECT_EQ(DownloadQualityNumber(*quality), code) << name;
     }
     const std::vector<std::string> profiles = {"ipod", "iphone", "psp", "cell",
                                                "wmv",  "xvid",   "mp3"};
@@ -62,7 +64,7 @@ TEST(CliOptions, ConvertReadsTrimAsTwoValuesAndManualAsOne) {
     ASSERT_TRUE(r.ok) << r.error;
     const ConvertOptions& c = r.options.convert;
     EXPECT_EQ(c.profile, 2);
-    EXPECT_EQ(c.quality, 2);
+    EXPECT_EQ(c.quality, ConversionQuality::kMedium);
     EXPECT_EQ(c.volume, 150);
     EXPECT_TRUE(c.trim);
     EXPECT_EQ(c.trimStart, "00:00:01");

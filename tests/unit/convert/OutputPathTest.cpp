@@ -29,7 +29,7 @@ TEST(OutputPath, NoKindOfItemOpensTheFieldToUnlockedUse) {
 }
 
 TEST(OutputPath, ReadersSeeOneWholeNameWhileTheItemIsRenamed) {
-    auto item = MakeRef<ConvertItem>(kProfileMp3, kQualityLow);
+    auto item = MakeRef<ConvertItem>(kProfileMp3, ConversionQuality::kLow);
     // Names longer than any short-string buffer, so a torn copy could not pass for either.
     const std::wstring folder = L"/videos/" + std::wstring(40, L'f') + L"/";
     const std::wstring first = std::wstring(60, L'a') + L".mp3";

@@ -26,7 +26,7 @@ EncoderTools FakeTools(PictureSize probed, bool amrNb, int* probeCalls = nullptr
 }  // namespace
 
 TEST(ProfileArguments, IphoneHighForAWideSourceMatchesTheDocumentedText) {
-    auto text = ProfileArguments(kProfileIphone, kQualityHigh, 100, {1280, 640}, true);
+    auto text = ProfileArguments(kProfileIphone, ConversionQuality::kHigh, 100, {1280, 640}, true);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text,
               L" -vcodec mpeg4 -s 640x320 -r 29.00 -b 1500.00k -qscale 1 -ar 44100 -ab 128.00k "
@@ -40,12 +40,12 @@ TEST(ProfileArguments, VolumeIsScaledTo256UnitsAndZeroDropsTheWholeAudioText) {
     EXPECT_EQ(VolumeUnits(0), 0);
     EXPECT_EQ(VolumeUnits(33), 84);  // 84.48, remainder dropped
 
-    auto wmvMuted = ProfileArguments(kProfileWmv, kQualityHigh, 0, {}, true);
+    auto wmvMuted = ProfileArguments(kProfileWmv, ConversionQuality::kHigh, 0, {}, true);
     ASSERT_TRUE(wmvMuted);
     EXPECT_EQ(wmvMuted->find(L"-acodec"), std::wstring::npos);
     EXPECT_NE(wmvMuted->find(L" -f asf -an "), std::wstring::npos) << *wmvMuted;
 
-    auto wmvHalf = ProfileArguments(kProfileWmv, kQualityLow, 50, {}, true);
+    auto wmvHalf = ProfileArguments(kProfileWmv, ConversionQuality::kLow, 50, {}, true);
     ASSERT_TRUE(wmvHalf);
     EXPECT_NE(wmvHalf->find(L" -acodec wmav2 -ar 22050 -ab 56.00k -ac 1 -vol 128 "),
               std::wstring::npos)
@@ -53,14 +53,14 @@ TEST(ProfileArguments, VolumeIsScaledTo256UnitsAndZeroDropsTheWholeAudioText) {
 }
 
 TEST(ProfileArguments, ContainerTextSitsBetweenVideoAndAudio) {
-    auto psp = ProfileArguments(kProfilePsp, kQualityLow, 100, {}, true);
+    auto psp = ProfileArguments(kProfilePsp, ConversionQuality::kLow, 100, {}, true);
     ASSERT_TRUE(psp);
     // Low PSP names no codec; a failed probe (0 x 0) writes no size.
     EXPECT_EQ(*psp, L" -r 14.00 -b 500.00k -f psp -ar 24000 -ab 64.00k -ac 1 -vol 256 ");
 }
 
 TEST(ProfileArguments, XvidWritesTagNoFrameRateAndMediumUsesScale12) {
-    auto xvid = ProfileArguments(kProfileXvid, kQualityMedium, 100, {640, 480}, true);
+    auto xvid = ProfileArguments(kProfileXvid, ConversionQuality::kMedium, 100, {640, 480}, true);
     ASSERT_TRUE(xvid);
     EXPECT_EQ(*xvid,
               L" -vcodec mpeg4 -vtag XVID -s 320x240 -b 200.00k -qscale 12 -ar 22050 -ab 64.00k "
@@ -74,16 +74,17 @@ TEST(ProfileArguments, Mp3HasNoVideoAndEveryQualityItsOwnAudio) {
         L" -vn -ar 44100 -ab 128.00k -ac 2 -vol 256 ",
         L" -vn -ar 22050 -ab 96.00k -ac 2 -vol 256 ",
     };
-    for (int q = 0; q < kQualityCount; ++q) {
-        auto text = ProfileArguments(kProfileMp3, q, 100, {1920, 1080}, true);
+    for (int q = 0; q < kConversionQualityCount; ++q) {
+        auto text = ProfileArguments(kProfileMp3, kConversionQualities[q], 100, {1920, 1080}, true);
         ASSERT_TRUE(text);
         EXPECT_EQ(*text, expected[q]);
     }
 }
 
 TEST(ProfileArguments, CellPhoneNamesAacOnlyWhenTheEncoderLacksAmrNb) {
-    auto withAmr = ProfileArguments(kProfileCellPhone, kQualityOptimal, 100, {}, true);
-    auto withoutAmr = ProfileArguments(kProfileCellPhone, kQualityOptimal, 100, {}, false);
+    auto withAmr = ProfileArguments(kProfileCellPhone, ConversionQuality::kOptimal, 100, {}, true);
+    auto withoutAmr =
+        ProfileArguments(kProfileCellPhone, ConversionQuality::kOptimal, 100, {}, false);
     ASSERT_TRUE(withAmr && withoutAmr);
     EXPECT_EQ(*withAmr,
               L" -vcodec mpeg4 -r 15.00 -b 30.00k -qscale 7 -ar 8000 -ab 12.20k -ac 1 -vol 256 ");
@@ -91,21 +92,22 @@ TEST(ProfileArguments, CellPhoneNamesAacOnlyWhenTheEncoderLacksAmrNb) {
               L" -vcodec mpeg4 -r 15.00 -b 30.00k -qscale 7 -acodec aac -ar 8000 -ab 12.20k -ac 1 "
               L"-vol 256 ");
     // Muted: no audio at all, so no codec either.
-    EXPECT_EQ(ProfileArguments(kProfileCellPhone, kQualityLow, 0, {}, false)->find(L"aac"),
-              std::wstring::npos);
+    EXPECT_EQ(
+        ProfileArguments(kProfileCellPhone, ConversionQuality::kLow, 0, {}, false)->find(L"aac"),
+        std::wstring::npos);
 }
 
 TEST(ProfileArguments, OutOfRangeIndexes) {
-    EXPECT_FALSE(ProfileArguments(kProfileIpod, 4, 100, {}, true));
-    EXPECT_FALSE(ProfileArguments(kProfileMp3, -1, 100, {}, true));
-    EXPECT_EQ(ProfileArguments(8, 9, 100, {}, true), L" ");
-    EXPECT_EQ(ProfileArguments(kProfileManual, 0, 100, {}, true), L" ");
+    EXPECT_FALSE(ProfileArguments(kProfileIpod, static_cast<ConversionQuality>(4), 100, {}, true));
+    EXPECT_FALSE(ProfileArguments(kProfileMp3, static_cast<ConversionQuality>(-1), 100, {}, true));
+    EXPECT_EQ(ProfileArguments(8, static_cast<ConversionQuality>(9), 100, {}, true), L" ");
+    EXPECT_EQ(ProfileArguments(kProfileManual, ConversionQuality::kHigh, 100, {}, true), L" ");
 }
 
 TEST(ProfileArguments, EveryProfileAndQualityBuildsWithVideoBeforeAudio) {
     for (int p = 0; p <= kProfileMp3; ++p) {
-        for (int q = 0; q < kQualityCount; ++q) {
-            auto text = ProfileArguments(p, q, 100, {1920, 1080}, true);
+        for (int q = 0; q < kConversionQualityCount; ++q) {
+            auto text = ProfileArguments(p, kConversionQualities[q], 100, {1920, 1080}, true);
             ASSERT_TRUE(text) << p << "/" << q;
             const size_t audio = text->find(L" -ar ");
             ASSERT_NE(audio, std::wstring::npos);
@@ -169,7 +171,7 @@ TEST(PictureFitting, OddSidesAreRoundedDownToEven) {
 TEST(EncoderCommand, TextAndArgumentVectorCarryTheSameWords) {
     EncoderCommandInput in;
     in.profile = kProfileIphone;
-    in.quality = kQualityHigh;
+    in.quality = ConversionQuality::kHigh;
     in.sourcePath = L"/videos/my clip \"1\" $(x).flv";
     in.workPath = L"/videos/~qrv1A2B.tmp.mp4";
     int probes = 0;
@@ -209,7 +211,7 @@ TEST(EncoderCommand, TextAndArgumentVectorCarryTheSameWords) {
 TEST(EncoderCommand, CutFollowsTheProfileAndMp3DoesNotProbe) {
     EncoderCommandInput in;
     in.profile = kProfileMp3;
-    in.quality = kQualityLow;
+    in.quality = ConversionQuality::kLow;
     in.trim = true;
     in.trimStart = L"1:00:00";
     in.trimEnd = L"1:00:30";
@@ -230,7 +232,7 @@ TEST(EncoderCommand, CutFollowsTheProfileAndMp3DoesNotProbe) {
 TEST(EncoderCommand, BadQualityGivesNoCommand) {
     EncoderCommandInput in;
     in.profile = kProfileIpod;
-    in.quality = 7;
+    in.quality = static_cast<ConversionQuality>(7);
     in.sourcePath = L"/a/b.flv";
     in.workPath = L"/a/w.mov";
     EXPECT_FALSE(BuildEncoderCommand(in, FakeTools({}, true)));

@@ -34,7 +34,7 @@ TEST(DownloadNames, FinalFileNames) {
 class DownloadItemTest : public ::testing::Test {
 protected:
     RefPtr<DownloadItem> NewItem(SiteParser* parser = nullptr) {
-        RefPtr<DownloadItem> item(new DownloadItem(parser, kQualityNormal, false));
+        RefPtr<DownloadItem> item(new DownloadItem(parser, DownloadQuality::kNormal, false));
         item->ownerWindow = &sink_;
         item->workPath = FromPath(folder_);
         item->SetPageUrl(L"http://unit.test/watch?id=1");
@@ -207,19 +207,19 @@ TEST_F(DownloadItemTest, RunThatCannotStartFailsAndSaysSo) {
 
 TEST_F(DownloadItemTest, ChildCopiesTheParentsSettings) {
     SiteParser parser;
-    RefPtr<DownloadItem> parent(new DownloadItem(&parser, kQualityHd720, true));
+    RefPtr<DownloadItem> parent(new DownloadItem(&parser, DownloadQuality::kHd720, true));
     parent->workPath = L"/downloads";
     parent->SetAutoConvert(true);
-    parent->quality = 3;
+    parent->quality = ConversionQuality::kLow;
     parent->profile = 5;
     parent->SetPageUrl(L"http://www.youtube.com/playlist?list=X");
     RefPtr<DownloadItem> child = parent->MakeChild(L"http://www.youtube.com/watch?v=a");
     EXPECT_EQ(child->Parser(), &parser);
     EXPECT_EQ(child->workPath, L"/downloads");
-    EXPECT_EQ(child->FormatChoice(), kQualityHd720);
+    EXPECT_EQ(child->FormatChoice(), DownloadQuality::kHd720);
     EXPECT_TRUE(child->ConvertFlag());
     EXPECT_TRUE(child->AutoConvert());
-    EXPECT_EQ(child->quality, 3);
+    EXPECT_EQ(child->quality, ConversionQuality::kLow);
     EXPECT_EQ(child->profile, 5);
     EXPECT_EQ(child->PageUrl(), L"http://www.youtube.com/watch?v=a");
     EXPECT_EQ(child->state.load(), ActivityState::Created);

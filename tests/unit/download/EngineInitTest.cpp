@@ -45,7 +45,7 @@ TEST(EngineInit, ServicesAndContext) {
     EXPECT_NE(engine.GetStringTable(), nullptr);
 
     // AddItem gives the item the main window and queues it; StopAll empties the queue.
-    RefPtr<DownloadItem> item(new DownloadItem(&engine.Parser(), kQualityNormal, false));
+    RefPtr<DownloadItem> item(new DownloadItem(&engine.Parser(), DownloadQuality::kNormal, false));
     item->workPath = home.Root().wstring();
     engine.AddItem(item.get());
     EXPECT_EQ(item->ownerWindow, &window);
@@ -70,23 +70,24 @@ TEST(EngineInit, DownloadQueuesOneItemPerAddressWithItsSettings) {
     Engine engine;
     engine.Init(&window);
     // Not on the video site: a "list=" parameter does not make these playlists.
-    ASSERT_TRUE(engine.Download({L"http://a.test/v?list=1", L"http://b.test/v"}, kQualityHd720,
-                                true, true, true, true, 4, 2));
+    ASSERT_TRUE(engine.Download({L"http://a.test/v?list=1", L"http://b.test/v"},
+                                DownloadQuality::kHd720, true, true, true, true,
+                                ConversionQuality::kLow, 2));
     auto items = engine.GetActivityQueue()->Items();
     ASSERT_EQ(items.size(), 2u);
     for (const auto& entry : items) {
         auto* item = static_cast<DownloadItem*>(entry.get());
-        EXPECT_EQ(item->FormatChoice(), kQualityHd720);
+        EXPECT_EQ(item->FormatChoice(), DownloadQuality::kHd720);
         EXPECT_TRUE(item->AutoConvert());
         EXPECT_TRUE(item->ConvertFlag());
-        EXPECT_EQ(item->quality, 4);
+        EXPECT_EQ(item->quality, ConversionQuality::kLow);
         EXPECT_EQ(item->profile, 2);
         EXPECT_EQ(item->ownerWindow, &window);
         RefPtr<ActivityItem> conversion = item->followUp.Load();
         ASSERT_TRUE(conversion);
         EXPECT_TRUE(conversion->IsConversion());
         EXPECT_EQ(conversion->profile, 2);
-        EXPECT_EQ(conversion->quality, 4);
+        EXPECT_EQ(conversion->quality, ConversionQuality::kLow);
         EXPECT_EQ(conversion->ownerWindow, &window);
     }
     EXPECT_EQ(static_cast<DownloadItem*>(items[0].get())->PageUrl(), L"http://a.test/v?list=1");

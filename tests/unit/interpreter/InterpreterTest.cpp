@@ -171,7 +171,7 @@ TEST_F(Interpreter, TextFunctionsReadTheirArgumentsAsVariables) {
 }
 
 TEST_F(Interpreter, FormatChoiceComesFromTheTarget) {
-    target.formatChoice = kQualityHd720;
+    target.formatChoice = DownloadQuality::kHd720;
     EXPECT_TRUE(Run(
         {L"VAR f = \"5|http://m/5,22|http://m/22\";", L"VAR u = GETYOUTUBEQ(f);", L"VIDURL = u;"}));
     EXPECT_EQ(target.mediaUrl, L"http://m/22");

@@ -105,25 +105,25 @@ TEST(HexArgument, LiteralOrVariableName) {
 
 TEST(ChooseFormatAddress, PicksByQualityRow) {
     const std::wstring list = L"18|http://a/18,22|http://a/22,5|http://a/5";
-    EXPECT_EQ(ChooseFormatAddress(list, 7), L"http://a/22");
-    EXPECT_EQ(ChooseFormatAddress(list, 5), L"http://a/22");
-    EXPECT_EQ(ChooseFormatAddress(list, 4), L"http://a/18");
-    EXPECT_EQ(ChooseFormatAddress(list, 9), L"http://a/18");
-    EXPECT_EQ(ChooseFormatAddress(list, 2), L"http://a/5");
-    EXPECT_EQ(ChooseFormatAddress(L"37|best,22|hd", 6), L"best");
+    EXPECT_EQ(ChooseFormatAddress(list, DownloadQuality::kHd1080), L"http://a/22");
+    EXPECT_EQ(ChooseFormatAddress(list, DownloadQuality::kHd720), L"http://a/22");
+    EXPECT_EQ(ChooseFormatAddress(list, DownloadQuality::kHq480), L"http://a/18");
+    EXPECT_EQ(ChooseFormatAddress(list, DownloadQuality::kHq360Mp4), L"http://a/18");
+    EXPECT_EQ(ChooseFormatAddress(list, DownloadQuality::kNormal), L"http://a/5");
+    EXPECT_EQ(ChooseFormatAddress(L"37|best,22|hd", DownloadQuality::kBest), L"best");
 }
 
 TEST(ChooseFormatAddress, FallbacksAndMalformedLists) {
     // Only code 18: HD 720p reaches it; Normal falls back to the first entry in list order.
-    EXPECT_EQ(ChooseFormatAddress(L"18|http://a/18", 5), L"http://a/18");
-    EXPECT_EQ(ChooseFormatAddress(L"18|http://a/18", 2), L"http://a/18");
-    EXPECT_EQ(ChooseFormatAddress(L"no-separator", 2), L"");
+    EXPECT_EQ(ChooseFormatAddress(L"18|http://a/18", DownloadQuality::kHd720), L"http://a/18");
+    EXPECT_EQ(ChooseFormatAddress(L"18|http://a/18", DownloadQuality::kNormal), L"http://a/18");
+    EXPECT_EQ(ChooseFormatAddress(L"no-separator", DownloadQuality::kNormal), L"");
     // A trailing code without an address is dropped; empty pieces are skipped.
-    EXPECT_EQ(ChooseFormatAddress(L"|34||x,,5", 8), L"x");
-    EXPECT_EQ(ChooseFormatAddress(L"34|x,5", 2), L"x");
+    EXPECT_EQ(ChooseFormatAddress(L"|34||x,,5", DownloadQuality::kHq360Flv), L"x");
+    EXPECT_EQ(ChooseFormatAddress(L"34|x,5", DownloadQuality::kNormal), L"x");
     // A later pair with the same code replaces the earlier one.
-    EXPECT_EQ(ChooseFormatAddress(L"5|old,5|new", 2), L"new");
-    EXPECT_EQ(ChooseFormatAddress(L"", 2), L"");
+    EXPECT_EQ(ChooseFormatAddress(L"5|old,5|new", DownloadQuality::kNormal), L"new");
+    EXPECT_EQ(ChooseFormatAddress(L"", DownloadQuality::kNormal), L"");
 }
 
 }  // namespace
