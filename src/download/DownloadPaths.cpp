@@ -24,7 +24,12 @@ std::string FinalFileName(const std::wstring& title, const std::wstring& extensi
     std::wstring head = Plain(title);
     std::string tail = WideToUtf8(NumberMark(n)) + "." + WideToUtf8(Plain(extension));
     if (tail.size() > kMaxNameBytes / 2) {
-        tail = tail.substr(0, kMaxNameBytes / 2);
+        // Cut before a whole character: a continuation byte never ends the name.
+        size_t cut = kMaxNameBytes / 2;
+        while (cut > 0 && (static_cast<unsigned char>(tail[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        tail.resize(cut);
     }
     std::string name = WideToUtf8(head);
     // Shorten by whole code points until the name fits.

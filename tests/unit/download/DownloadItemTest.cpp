@@ -8,6 +8,7 @@
 #include "activity/ItemPresence.h"
 #include "app/SettingsStore.h"
 #include "download/DownloadPaths.h"
+#include "platform/Utf8.h"
 #include "scripts/SiteParser.h"
 #include "support/TestHome.h"
 #include "unit/download/RecordingSink.h"
@@ -29,6 +30,12 @@ TEST(DownloadNames, FinalFileNames) {
     std::string longName = FinalFileName(std::wstring(400, L'\u00e9'), L"mp4", 12);
     EXPECT_LE(longName.size(), 255u);
     EXPECT_EQ(longName.substr(longName.size() - 8), "[12].mp4");
+    // An over-long extension is cut too, before a whole character, at each UTF-8 width.
+    for (const wchar_t c : {L'\u00e9', L'\u65e5', static_cast<wchar_t>(0x1F600)}) {
+        const std::string name = FinalFileName(L"Clip", std::wstring(200, c), 0);
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_EQ(WideToUtf8(Utf8ToWide(name)), name) << "ends in a whole character";
+    }
 }
 
 class DownloadItemTest : public ::testing::Test {
