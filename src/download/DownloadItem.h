@@ -108,9 +108,14 @@ public:
     uint64_t AdoptedBytes() const { return adoptedBytes_.load(); }
     // The record file while the item keeps one (tests and front ends); empty otherwise.
     std::filesystem::path RecordPath() const;
-    // How often the record is rewritten while data arrives (one second unless set).
-    void SetRecordInterval(std::chrono::milliseconds interval) { recordInterval_ = interval; }
-    // Called by the transfers as data arrives: rewrites the record when it is due.
+    // When the record is first written while data arrives (two seconds after the transfer
+    // began: a shorter download that is cut off simply starts over), and how often it is
+    // rewritten after that (every second). A pause and the program's end write it at once.
+    void SetRecordTiming(std::chrono::milliseconds first, std::chrono::milliseconds every) {
+        recordFirst_ = first;
+        recordEvery_ = every;
+    }
+    // Called by the transfers as data arrives: rewrites the record on a worker when it is due.
     void NoteProgress();
     // The validator a range that goes on with this file sends as "If-Range" (a strong ETag,
     // else Last-Modified); empty when the server sent neither.
@@ -317,9 +322,12 @@ private:
     std::string lastModified_;  // under textLock_
     std::wstring resumeNote_;   // under textLock_
     std::atomic<bool> keepWork_{false};
-    std::atomic<uint64_t> lastRecordTick_{0};
+    std::atomic<bool> savingRecord_{false};  // a save queued by NoteProgress runs
+    std::atomic<uint64_t> nextRecordTick_{0};
+    std::atomic<bool> recordWritten_{false};  // the record of this run is on disk
     std::atomic<uint64_t> adoptedBytes_{0};
-    std::chrono::milliseconds recordInterval_{1000};
+    std::chrono::milliseconds recordFirst_{2000};
+    std::chrono::milliseconds recordEvery_{1000};
     // The run whose end was last announced, so that one run posts one finished notice.
     std::atomic<uint64_t> runNumber_{0};
     std::atomic<uint64_t> postedRun_{0};

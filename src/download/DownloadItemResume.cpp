@@ -156,10 +156,8 @@ void DownloadItem::BeginRecord(uint64_t size) {
         std::lock_guard<std::mutex> records(recordLock_);
         recordPath_ = RecordPathFor(work);
     }
-    // From here the file is kept for a later start, not removed by a front end that has to end
-    // at once.
-    ReleaseWorkFile(work);
-    lastRecordTick_.store(0);
+    recordWritten_.store(false);
+    nextRecordTick_.store(TickMs() + static_cast<uint64_t>(recordFirst_.count()));
 }
 
 void DownloadItem::CollectRecordSegments() {
@@ -183,12 +181,23 @@ void DownloadItem::CollectRecordSegments() {
 
 void DownloadItem::NoteProgress() {
     const uint64_t now = TickMs();
-    uint64_t last = lastRecordTick_.load();
-    if (now - last < static_cast<uint64_t>(recordInterval_.count()) ||
-        !lastRecordTick_.compare_exchange_strong(last, now)) {
+    uint64_t due = nextRecordTick_.load();
+    if (now < due || !nextRecordTick_.compare_exchange_strong(
+                         due, now + static_cast<uint64_t>(recordEvery_.count()))) {
         return;
     }
-    SaveRecord();
+    // Flushing the file can take a while when data arrives faster than the disk writes it:
+    // the transfers go on meanwhile, and one save runs at a time.
+    if (savingRecord_.exchange(true)) {
+        return;
+    }
+    RefPtr<DownloadItem> self(this);
+    if (!QueueWork([self] {
+            self->SaveRecord();
+            self->savingRecord_.store(false);
+        })) {
+        savingRecord_.store(false);
+    }
 }
 
 void DownloadItem::SaveRecord() {
@@ -230,6 +239,14 @@ void DownloadItem::SaveRecord() {
     }
     if (!WriteResumeRecord(recordPath_, record)) {
         DebugLog::Write(L"The record " + FromPath(recordPath_) + L" could not be written");
+        return;
+    }
+    // From here the work file is kept for a later start, not removed by a front end that has
+    // to end at once.
+    if (!recordWritten_.exchange(true)) {
+        fs::path work = recordPath_;
+        work.replace_extension();
+        ReleaseWorkFile(work);
     }
 }
 

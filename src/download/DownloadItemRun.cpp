@@ -164,10 +164,12 @@ void DownloadItem::AsyncRun() {
             // must arrive whole, so together they confirm that size. A single stream's file is
             // its body: it starts empty and grows with what arrives, so a size announced by the
             // query but not delivered by the transfer never shows in the file. A recorded
-            // download's file already has its shape; one that starts over is emptied first.
+            // download's file already has its shape. One that starts over is shaped anew: its
+            // segments rewrite every byte, its single stream starts from an empty file. (A
+            // segmented file is never cut to nothing first: the file system then flushes it
+            // when it is closed, which holds a fast download up for seconds.)
             std::shared_ptr<File> file = OutputFile();
-            const bool shaped =
-                file && (record || (file->Resize(0) && file->Resize(segmented ? size : 0)));
+            const bool shaped = file && (record || file->Resize(segmented ? size : 0));
             if (!shaped) {
                 if (file) {
                     SetErrorText(WriteErrorText(errno));
