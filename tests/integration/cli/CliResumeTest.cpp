@@ -43,6 +43,8 @@ protected:
     // Starts the download and kills it (SIGKILL: no clean-up at all) once at least a megabyte
     // is recorded. The record it left.
     ResumeRecord KillMidway() {
+        const size_t getsBefore =
+            CountRequests(site_.Requests("media.youtube.test"), "GET", "/videoplayback");
         CliProcess cli;
         EXPECT_TRUE(cli.Start(WithFolder(Command())));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -56,6 +58,9 @@ protected:
         }
         EXPECT_TRUE(cli.Signal(SIGKILL));
         cli.Finish(10);
+        // nginx logs a request once it has ended: the killed run's four parts are counted
+        // before the next run's bytes are.
+        site_.WaitForRequests("media.youtube.test", "GET", "/videoplayback", getsBefore + 4);
         record = Record();
         EXPECT_TRUE(record.has_value()) << cli.Err();
         EXPECT_LT(record.value_or(ResumeRecord()).Done(), kMediaBytes);
