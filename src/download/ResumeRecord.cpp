@@ -1,9 +1,5 @@
 #include "download/ResumeRecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <nlohmann/json.hpp>
 
@@ -199,35 +195,8 @@ bool IsWorkFileName(std::string_view name) {
 }
 
 std::optional<ResumeRecord> ReadResumeRecord(const fs::path& path, std::string* why) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        Fail(why, "cannot be opened");
-        return std::nullopt;
-    }
-    struct stat st {};
     std::string bytes;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-              static_cast<uint64_t>(st.st_size) <= kMaxResumeRecordBytes;
-    if (ok) {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            bytes.append(buffer, static_cast<size_t>(n));
-            if (bytes.size() > kMaxResumeRecordBytes) {
-                ok = false;
-                break;
-            }
-        }
-    }
-    ::close(fd);
-    if (!ok) {
+    if (ReadRegularFile(path, kMaxResumeRecordBytes, bytes) != FileRead::Read) {
         Fail(why, "not a readable record file");
         return std::nullopt;
     }

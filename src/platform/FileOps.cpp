@@ -156,6 +156,45 @@ bool File::TryLock() {
     return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
 }
 
+FileRead ReadRegularFile(const fs::path& file, size_t maxBytes, std::string& bytes) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileRead::Failed;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return FileRead::TooLarge;
+    }
+    bytes.clear();
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    char buffer[16384];
+    for (;;) {
+        ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return FileRead::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(n));
+        if (bytes.size() > maxBytes) {
+            ::close(fd);
+            return FileRead::TooLarge;
+        }
+    }
+    ::close(fd);
+    return FileRead::Read;
+}
+
 void SyncFolder(const fs::path& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {

@@ -30,6 +30,11 @@ bool RemoveRegularFile(const std::filesystem::path& path);
 bool ReplaceFileAtomically(const std::filesystem::path& path, const std::string& bytes,
                            const std::string& tempPrefix, unsigned mode = 0644);
 
+// Reads a whole regular file of at most maxBytes. The open never blocks (a pipe with no
+// writer would hold it for ever), and anything but a regular file is refused unread (Failed).
+enum class FileRead { Read, Missing, TooLarge, Failed };
+FileRead ReadRegularFile(const std::filesystem::path& file, size_t maxBytes, std::string& bytes);
+
 // Flushes a folder's entries (a rename into it) to the disk; best effort.
 void SyncFolder(const std::filesystem::path& folder);
 
